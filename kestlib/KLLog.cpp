@@ -1,0 +1,85 @@
+// Formatting for the diagnostic channels. Messages of any length are formatted whole
+// (an OpenGL extension string alone runs to thousands of characters).
+#include "KLLog.h"
+
+#include "platform/KLPlatform.h"
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// The test hook and the no-box switch are the only state of the log; both are plain
+// atomics so that constant initialisation makes them usable from static constructors.
+std::atomic<KL::LogOutput*> g_output{nullptr};
+std::atomic<bool> g_boxesEnabled{true};
+
+std::string FormatV(const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    char small[512];
+    int n = vsnprintf(small, sizeof(small), format, copy);
+    va_end(copy);
+    if (n < 0) return std::string();
+    if (static_cast<size_t>(n) < sizeof(small)) return std::string(small, static_cast<size_t>(n));
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    vsnprintf(&text[0], text.size(), format, args);
+    text.resize(static_cast<size_t>(n));
+    return text;
+}
+
+}  // namespace
+
+void DebugOutput(const char* text) {
+    if (KL::LogOutput* out = g_output.load()) {
+        out->Write("Debug: ");
+        out->Write(text);
+        out->Write("\n");
+        return;
+    }
+    KL::Platform::DebugWrite("Debug: ");
+    KL::Platform::DebugWrite(text);
+    KL::Platform::DebugWrite("\n");
+}
+
+void ErrorBox(const char* text) {
+    if (KL::LogOutput* out = g_output.load()) {
+        out->ShowErrorBox(text);
+        return;
+    }
+    KL::Platform::ShowErrorBox(text, g_boxesEnabled.load());
+}
+
+void LogMessage(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatV(format, args);
+    va_end(args);
+    DebugOutput(text.c_str());
+}
+
+void LogError(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatV(format, args);
+    ErrorBox(text.c_str());
+    // The caller's own format goes behind the bracketed word and is formatted again
+    // with the same arguments, so the trace repeats the message after "[ERROR: ]: ".
+    std::string traced = std::string("[ERROR: ]: ") + format;
+    va_list again;
+    va_copy(again, args);
+    std::string line = FormatV(traced.c_str(), again);
+    va_end(again);
+    va_end(args);
+    DebugOutput(line.c_str());
+}
+
+namespace KL {
+
+void SetLogOutput(LogOutput* output) { g_output.store(output); }
+void SetErrorBoxesEnabled(bool enabled) { g_boxesEnabled.store(enabled); }
+bool ErrorBoxesEnabled() { return g_boxesEnabled.load(); }
+
+}  // namespace KL
