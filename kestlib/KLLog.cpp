@@ -63,16 +63,16 @@ void LogMessage(const char* format, ...) {
 void LogError(const char* format, ...) {
     va_list args;
     va_start(args, format);
+    va_list again;
+    va_copy(again, args);
     std::string text = FormatV(format, args);
+    va_end(args);
     ErrorBox(text.c_str());
     // The caller's own format goes behind the bracketed word and is formatted again
     // with the same arguments, so the trace repeats the message after "[ERROR: ]: ".
     std::string traced = std::string("[ERROR: ]: ") + format;
-    va_list again;
-    va_copy(again, args);
     std::string line = FormatV(traced.c_str(), again);
     va_end(again);
-    va_end(args);
     DebugOutput(line.c_str());
 }
 

@@ -1,9 +1,23 @@
-// Test entry: nobody is there to answer an error box, so boxes go to standard error.
+// Test entry. Every test runs headless: SDL's offscreen video driver (Mesa's llvmpipe
+// through EGL) and the dummy audio driver, and nobody is there to answer an error box.
 #include "KLLog.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+// Sanitizer settings of the test programs: full stacks for leaks, so that what the GL
+// driver and SDL keep until exit can be told apart from the project's own leaks.
+extern "C" const char* __asan_default_options() { return "detect_leaks=1:fast_unwind_on_malloc=0"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libSDL2\nleak:libEGL\nleak:libGLX\nleak:libgallium\nleak:swrast_dri\nleak:libLLVM\n"
+           "leak:libdbus\nleak:libX11\nleak:libfontconfig\n";
+}
+extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
+
 int main(int argc, char** argv) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
     KL::SetErrorBoxesEnabled(false);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,242 @@
+// Window creation, placement and the OpenGL context on SDL2.
+#include "KLAppWindowSDL.h"
+
+#include "KLAbstractFactory.h"
+#include "KLApplication.h"
+#include "KLEventsSDL.h"
+#include "KLLog.h"
+
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+namespace _KL {
+
+namespace {
+
+SDL_Window* Native(void* handle) { return static_cast<SDL_Window*>(handle); }
+
+// An X11 visual or EGL config is chosen when the window is made, so the attributes of a
+// framebuffer request go to SDL before the native window is created.
+void SetAttributes(const KL::PixelFormatRequest& request) {
+    const bool deep = request.colourBits >= 24;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, deep ? 8 : 5);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, deep ? 8 : 6);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, deep ? 8 : 5);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, request.alphaBits);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, request.depthBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, request.stencilBits);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_ACCELERATED_VISUAL, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+// The first framebuffer step for a colour depth: 16-bit modes skip the 32-bit requests.
+int FirstStep(int32_t bitsPerPixel) { return bitsPerPixel <= 16 ? 5 : 1; }
+
+const char* GLText(GLenum name) {
+    using GetStringProc = const GLubyte*(APIENTRY*)(GLenum);
+    auto getString = reinterpret_cast<GetStringProc>(SDL_GL_GetProcAddress("glGetString"));
+    const GLubyte* text = getString ? getString(name) : nullptr;
+    return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+}  // namespace
+
+WindowSDL::WindowSDL() = default;
+
+WindowSDL::~WindowSDL() = default;
+
+KL::Window* WindowSDL::Clone() {
+    WindowSDL* copy = new WindowSDL();
+    copy->SetHandle(m_handle);
+    return copy;
+}
+
+bool WindowSDL::BringToFront() {
+    if (!m_handle) return false;
+    SDL_RaiseWindow(Native(m_handle));
+    return true;
+}
+
+bool WindowSDL::SetPosition(int32_t x, int32_t y, int32_t width, int32_t height) {
+    if (!m_handle) return false;
+    // An exclusive full-screen window covers its display mode; resizing it would ask SDL
+    // for another mode.
+    if (SDL_GetWindowFlags(Native(m_handle)) & SDL_WINDOW_FULLSCREEN) return true;
+    // SDL sizes and places the client area itself, so no frame adjustment is needed.
+    SDL_SetWindowSize(Native(m_handle), width, height);
+    SDL_SetWindowPosition(Native(m_handle), x, y);
+    return true;
+}
+
+const char* WindowSDL::GetTitle() {
+    m_title = m_handle ? SDL_GetWindowTitle(Native(m_handle)) : "";
+    return m_title.c_str();
+}
+
+void WindowSDL::SetHandle(KL::NativeWindowHandle handle) {
+    m_handle = handle;
+    m_ownsHandle = false;
+}
+
+bool WindowSDL::MakeNativeWindow() {
+    const char* title = GetNameString() ? GetNameString() : "";
+    SDL_Window* window = SDL_CreateWindow(title, m_x, m_y, m_createWidth, m_createHeight, m_style);
+    if (!window) return false;
+    m_handle = window;
+    m_ownsHandle = true;
+    return true;
+}
+
+void WindowSDL::Create(int32_t x, int32_t y, int32_t width, int32_t height, int32_t bitsPerPixel, bool fullScreen,
+                       KL::IconHandle icon) {
+    // Starting SDL's video stands in for registering the window class.
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        LogError("Error registering window CLASS");
+        LogMessage("SDL video: %s", SDL_GetError());
+        return;
+    }
+    m_x = x;
+    m_y = y;
+    m_createWidth = width;
+    m_createHeight = height;
+    m_bitsPerPixel = bitsPerPixel;
+    m_windowStep = FirstStep(bitsPerPixel);
+    SetAttributes(KL::PixelFormatStep(m_windowStep));
+
+    m_style = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
+    m_style |= fullScreen ? (SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN) : (SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
+    if (!MakeNativeWindow()) {
+        LogError("Failed To Create The Window.");
+        LogMessage("SDL video: %s", SDL_GetError());
+        return;
+    }
+    if (icon) SDL_SetWindowIcon(Native(m_handle), static_cast<SDL_Surface*>(icon));
+
+    if (fullScreen) {
+        // The closest mode the display offers: X11 seldom has 16-bit or 512 by 384 modes.
+        SDL_DisplayMode want;
+        SDL_zero(want);
+        want.w = width;
+        want.h = height;
+        want.format = bitsPerPixel <= 16 ? SDL_PIXELFORMAT_RGB565 : 0;
+        SDL_DisplayMode closest;
+        const int display = SDL_GetWindowDisplayIndex(Native(m_handle));
+        const bool switched = SDL_GetClosestDisplayMode(display < 0 ? 0 : display, &want, &closest) &&
+                              SDL_SetWindowDisplayMode(Native(m_handle), &closest) == 0 &&
+                              SDL_SetWindowFullscreen(Native(m_handle), SDL_WINDOW_FULLSCREEN) == 0;
+        if (!switched) LogError("No se puede cambiar modo de video");
+    }
+    SetPosition(x, y, width, height);
+    if (fullScreen) SDL_ShowCursor(SDL_DISABLE);
+    SDL_ShowWindow(Native(m_handle));
+}
+
+void WindowSDL::GetClientSize(int32_t* width, int32_t* height) {
+    int w = 0;
+    int h = 0;
+    if (m_handle) {
+        if (m_context) {
+            SDL_GL_GetDrawableSize(Native(m_handle), &w, &h);
+        } else {
+            SDL_GetWindowSize(Native(m_handle), &w, &h);
+        }
+    }
+    if (width) *width = w < 0 ? -w : w;
+    if (height) *height = h < 0 ? -h : h;
+}
+
+bool WindowSDL::Activate() {
+    if (m_handle) SDL_SetWindowInputFocus(Native(m_handle));
+    return true;
+}
+
+bool WindowSDL::Restore() {
+    LogError("_KL::WindowSDL::Restore not defined. (KLAppWindowSDL)");
+    return true;
+}
+
+void WindowSDL::Unsupported(int32_t, int32_t, int32_t) { LogMessage("Unsuported"); }
+
+bool WindowSDL::TryPixelFormat(KL::PixelFormatRequest& request, int step) {
+    SetAttributes(request);
+    if (step != m_windowStep && m_ownsHandle) {
+        // The framebuffer of a window is fixed when it is made: remake it for this request.
+        SDL_DestroyWindow(Native(m_handle));
+        m_handle = nullptr;
+        if (!MakeNativeWindow()) return false;
+        m_windowStep = step;
+    }
+    if (!m_handle) return false;
+    SDL_GLContext context = SDL_GL_CreateContext(Native(m_handle));
+    if (!context) return false;
+    // Describe what was really given back into the request.
+    int r = 0, g = 0, b = 0, a = 0, depth = 0, stencil = 0;
+    SDL_GL_GetAttribute(SDL_GL_RED_SIZE, &r);
+    SDL_GL_GetAttribute(SDL_GL_GREEN_SIZE, &g);
+    SDL_GL_GetAttribute(SDL_GL_BLUE_SIZE, &b);
+    SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &a);
+    SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depth);
+    SDL_GL_GetAttribute(SDL_GL_STENCIL_SIZE, &stencil);
+    request.colourBits = r + g + b + a;
+    request.alphaBits = a;
+    request.depthBits = depth;
+    request.stencilBits = stencil;
+    m_context = context;
+    return true;
+}
+
+bool WindowSDL::PrepareForOpenGL() {
+    if (!m_handle) return false;
+    if (m_context) return MakeCurrent();
+    KL::PixelFormatRequest request;
+    const int step = KL::ChoosePixelFormatWithFallback(
+        request, [this](KL::PixelFormatRequest& r, int s) { return TryPixelFormat(r, s); },
+        FirstStep(m_bitsPerPixel));
+    if (step == 0 || !m_context) {
+        ReleaseWindow();
+        return false;
+    }
+    m_pixelFormat = request;
+    MakeCurrent();
+    LogMessage("Found: '%s (%s)' [%s] with [%s]", GLText(GL_RENDERER), GLText(GL_VENDOR), GLText(GL_VERSION),
+               GLText(GL_EXTENSIONS));
+    return true;
+}
+
+bool WindowSDL::ReleaseOpenGL() {
+    if (!m_context) return false;
+    SDL_GL_MakeCurrent(Native(m_handle), nullptr);
+    SDL_GL_DeleteContext(m_context);
+    m_context = nullptr;
+    return true;
+}
+
+bool WindowSDL::MakeCurrent() {
+    if (!m_handle || !m_context) return false;
+    return SDL_GL_MakeCurrent(Native(m_handle), m_context) == 0;
+}
+
+void WindowSDL::ReleaseWindow() {
+    if (!m_handle) return;
+    // Listeners hear of the destruction first, as the platform's destroy message would tell them.
+    if (KLAbstractFactory<KL::Application>::HasInstance()) {
+        KL::WindowMessage message;
+        message.handle = m_handle;
+        message.kind = KL::WindowMessageKind::Destroy;
+        KLAbstractFactory<KL::Application>::GetInstance()->TranslateWindowMessage(message);
+    }
+    // A context must not outlive the surface it draws to.
+    ReleaseOpenGL();
+    if (m_ownsHandle) SDL_DestroyWindow(Native(m_handle));
+    m_handle = nullptr;
+    m_ownsHandle = false;
+}
+
+bool WindowSDL::SwapBuffers() {
+    if (!m_handle || !m_context) return false;
+    SDL_GL_SwapWindow(Native(m_handle));
+    return true;
+}
+
+}  // namespace _KL

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the data tools, the tests and the benchmarks
+# need. Idempotent: when everything is there it only checks and returns.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  libsdl2-dev
+  libgl-dev libegl-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
+  libpng-dev zlib1g-dev
+  libopenmpt-dev
+  libfreetype-dev fonts-dejavu-core
+  libgtk-3-dev
+  libgtest-dev googletest libbenchmark-dev
+  xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

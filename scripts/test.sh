@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds everything with the sanitizers and warnings as errors, then runs the tests
+# headless. Installs what it needs first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+BUILD=${BUILD_DIR:-build-test}
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DMARLO_WERROR=ON -DMARLO_SANITIZE=ON > "$BUILD.configure.log" 2>&1 ||
+  { cat "$BUILD.configure.log"; exit 1; }
+cmake --build "$BUILD" -j"$(nproc)"
+cd "$BUILD"
+ctest --output-on-failure -j"$(nproc)" --timeout 300
