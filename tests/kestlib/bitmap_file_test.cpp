@@ -1,6 +1,8 @@
 #include "platform/sdl/KLBitmapFileSDL.h"
 #include "RecordingLog.h"
 
+#include "TempDirTest.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -112,27 +114,10 @@ struct Result {
     Bytes rgb;
 };
 
-class BitmapFileTest : public ::testing::Test {
+class BitmapFileTest : public TempDirTest {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::path(::testing::TempDir()) /
-                ("marlo_bitmap_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(m_dir);
-        ASSERT_TRUE(fs::create_directories(m_dir));
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
 
-    std::string Write(const std::string& name, const Bytes& bytes) const {
-        const fs::path path = m_dir / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path.string();
-    }
+    std::string Write(const std::string& name, const Bytes& bytes) const { return WriteBytes(name, bytes); }
     std::string Write(const std::string& name, const BmpFile& f) const { return Write(name, Encode(f)); }
 
     static Result Load(const std::string& path) {
@@ -158,7 +143,6 @@ protected:
         EXPECT_EQ(log.Boxes(), std::vector<std::string>{"Error cargando bitmap " + path});
     }
 
-    fs::path m_dir;
 };
 
 TEST_F(BitmapFileTest, TrueColourRowsComeOutTopFirstWithoutPadding) {

@@ -1,6 +1,8 @@
 #include "KLFile.h"
 #include "RecordingLog.h"
 
+#include "TempDirTest.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -19,28 +21,10 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-class FileTest : public ::testing::Test {
+class FileTest : public TempDirTest {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::path(::testing::TempDir()) /
-                ("marlo_file_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(m_dir);
-        ASSERT_TRUE(fs::create_directories(m_dir));
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
 
-    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
-
-    std::string WriteFile(const std::string& name, const Bytes& bytes) const {
-        const std::string path = PathOf(name);
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
+    std::string WriteFile(const std::string& name, const Bytes& bytes) const { return WriteBytes(name, bytes); }
 
     Bytes ReadFile(const std::string& path) const {
         std::ifstream in(path, std::ios::binary);
@@ -60,7 +44,6 @@ protected:
         return ReadFile(path);
     }
 
-    fs::path m_dir;
 };
 
 // A small record as a game object would store it.

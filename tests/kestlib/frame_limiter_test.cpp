@@ -17,37 +17,32 @@ TEST(FrameLimiter, PeriodIsTheRateTruncatedToWholeMilliseconds) {
     EXPECT_EQ(limiter.GetPeriod(), 0);
 }
 
-TEST(FrameLimiter, LateTickRestartsTheScheduleFromNowWithoutWaiting) {
-    FakeApplication app;
-    ScopedAppInstance scope(&app);
-    KL::FrameLimiter limiter(300.0f);
-    limiter.SetNextDeadline(100);
-    app.clock.now = 101;
-    limiter.WaitForNextFrame();
-    EXPECT_TRUE(app.clock.waits.empty());
-    EXPECT_EQ(limiter.GetNextDeadline(), 104u);
-}
-
-TEST(FrameLimiter, TickExactlyAtTheDeadlineWaitsZeroAndAdvancesOnePeriod) {
-    FakeApplication app;
-    ScopedAppInstance scope(&app);
-    KL::FrameLimiter limiter(300.0f);
-    limiter.SetNextDeadline(100);
-    app.clock.now = 100;
-    limiter.WaitForNextFrame();
-    EXPECT_EQ(app.clock.waits, std::vector<uint32_t>{0});
-    EXPECT_EQ(limiter.GetNextDeadline(), 103u);
-}
-
-TEST(FrameLimiter, EarlyTickWaitsForTheDeadlineAndAdvancesOnePeriod) {
-    FakeApplication app;
-    ScopedAppInstance scope(&app);
-    KL::FrameLimiter limiter(300.0f);
-    limiter.SetNextDeadline(100);
-    app.clock.now = 98;
-    limiter.WaitForNextFrame();
-    EXPECT_EQ(app.clock.waits, std::vector<uint32_t>{2});
-    EXPECT_EQ(limiter.GetNextDeadline(), 103u);
+TEST(FrameLimiter, DeadlineCasesAtThreeHundredPerSecond) {
+    struct Case {
+        const char* what;
+        uint32_t now;
+        std::vector<uint32_t> waits;
+        uint32_t nextDeadline;
+    };
+    const Case cases[] = {
+        // A late tick restarts the schedule from now without waiting.
+        {"1 ms late", 101, {}, 104},
+        // A tick exactly at the deadline waits zero and advances one period.
+        {"on time", 100, {0}, 103},
+        // An early tick waits for the deadline and advances one period.
+        {"2 ms early", 98, {2}, 103},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeApplication app;
+        ScopedAppInstance scope(&app);
+        KL::FrameLimiter limiter(300.0f);
+        limiter.SetNextDeadline(100);
+        app.clock.now = c.now;
+        limiter.WaitForNextFrame();
+        EXPECT_EQ(app.clock.waits, c.waits);
+        EXPECT_EQ(limiter.GetNextDeadline(), c.nextDeadline);
+    }
 }
 
 TEST(FrameLimiter, SteadyClockSettlesIntoOneTickPerPeriod) {

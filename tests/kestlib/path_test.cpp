@@ -2,6 +2,8 @@
 #include "KLPath.h"
 #include "RecordingLog.h"
 
+#include "TempDirTest.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -14,32 +16,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class PathTest : public ::testing::Test {
+class PathTest : public TempDirTest {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::path(::testing::TempDir()) /
-                ("marlo_path_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(m_dir);
-        ASSERT_TRUE(fs::create_directories(m_dir));
+        TempDirTest::SetUp();
         Touch("files/Textures/Sky.PNG", "sky");
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
 
-    void Touch(const std::string& relative, const std::string& content) const {
-        const fs::path path = m_dir / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << content;
-    }
+    void Touch(const std::string& relative, const std::string& content) const { WriteBytes(relative, content); }
 
-    std::string In(const std::string& relative) const { return (m_dir / relative).string(); }
+    std::string In(const std::string& relative) const { return PathOf(relative); }
 
     static std::string Resolve(const std::string& path) { return KL::ResolveDataPath(path.c_str()); }
 
-    fs::path m_dir;
 };
 
 // Switches the working directory for a relative lookup and always switches back.

@@ -1,6 +1,7 @@
 // The application and its message loop on SDL, headless (offscreen video driver).
 #include "FakeApplication.h"
 #include "KLApplicationSDL.h"
+#include "ScriptedApplicationSDL.h"
 #include "RecordingLog.h"
 
 #include <SDL.h>
@@ -11,19 +12,6 @@
 #include <future>
 
 namespace {
-
-// The SDL application with a scripted clock, so that no test sleeps.
-class ScriptedApplicationSDL : public _KL::ApplicationSDL {
-public:
-    uint32_t GetTime() override { return clock.Read(); }
-    void Wait(uint32_t ms) override { clock.Wait(ms); }
-    ScriptedClock clock;
-};
-
-int QueuedQuits() {
-    SDL_PumpEvents();
-    return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT);
-}
 
 void DropQueuedEvents() { SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT); }
 

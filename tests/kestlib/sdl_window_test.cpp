@@ -3,6 +3,7 @@
 #include "FakeApplication.h"
 #include "KLAppWindowSDL.h"
 #include "KLApplicationSDL.h"
+#include "ScriptedApplicationSDL.h"
 #include "RecordingLog.h"
 
 #include <SDL.h>
@@ -11,13 +12,6 @@
 
 
 namespace {
-
-class ScriptedApplicationSDL : public _KL::ApplicationSDL {
-public:
-    uint32_t GetTime() override { return clock.Read(); }
-    void Wait(uint32_t ms) override { clock.Wait(ms); }
-    ScriptedClock clock;
-};
 
 struct SDLWindow : ::testing::Test {
     void SetUp() override { SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT); }
@@ -68,11 +62,6 @@ SDL_Event Key(KL::Window* w, bool up, SDL_Keycode key) {
     e.key.windowID = SDL_GetWindowID(static_cast<SDL_Window*>(w->GetHandle()));
     e.key.keysym.sym = key;
     return e;
-}
-
-int QueuedQuits() {
-    SDL_PumpEvents();
-    return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT);
 }
 
 }  // namespace
