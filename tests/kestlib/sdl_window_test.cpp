@@ -3,6 +3,7 @@
 #include "FakeApplication.h"
 #include "KLAppWindowSDL.h"
 #include "KLApplicationSDL.h"
+#include "KLEventsSDL.h"
 #include "ScriptedApplicationSDL.h"
 #include "RecordingLog.h"
 
@@ -276,4 +277,12 @@ TEST_F(SDLWindow, TheLoopDeliversQueuedEventsThenFramesEveryListenerEachTick) {
     EXPECT_EQ(listener.events[0], "close");
     EXPECT_EQ(listener.events[1].rfind("frame ", 0), 0u);
     EXPECT_EQ(quitter.frames, 2);
+}
+
+TEST_F(SDLWindow, DisplayModeChangeTakesOnlyAModeTheDisplayOffers) {
+    KL::Window* window = Open(0, 0, 64, 64);
+    ASSERT_NE(window->GetHandle(), nullptr);
+    EXPECT_EQ(app.ChangeDisplayMode(123, 45, 32), _KL::kDisplayChangeBadMode);
+    EXPECT_EQ(app.ChangeDisplayMode(123, 45, 17), _KL::kDisplayChangeBadMode);
+    EXPECT_FALSE(SDL_GetWindowFlags(Native(window)) & SDL_WINDOW_FULLSCREEN);
 }
