@@ -8,6 +8,7 @@
 #include "KLAppWindowSDL.h"
 #include "KLBitmap.h"
 #include "KLCoinManager1.h"
+#include "KLGLProc.h"
 
 #include <SDL.h>
 
@@ -46,6 +47,9 @@ void ShowErrorBox(const char* text, bool boxesEnabled) {
 Application* CreateApplication() { return new _KL::ApplicationSDL(); }
 
 }  // namespace Platform
+
+void* GetGLProcAddress(const char* name) { return name ? SDL_GL_GetProcAddress(name) : nullptr; }
+
 }  // namespace KL
 
 // The registrars, in table order within this one file, so that their announcements come

@@ -1,0 +1,64 @@
+// Recorded lists of fixed-function matrix operations, replayed on the GL matrix stacks
+// when the engine draws. The camera, the view and every render item carry such lists
+// instead of matrices.
+#pragma once
+
+#include <cstdint>
+
+namespace KL {
+
+struct TransformStep {
+    enum Kind : int32_t {
+        kIdentity = 0,
+        kTranslate = 1,
+        kRotate = 2,
+        kScale = 3,
+        kFrustum = 4,
+        kOrtho = 5,
+        kLoadMatrix = 6,
+        kMultMatrix = 7,
+    };
+    int32_t kind = kIdentity;
+    float values[16] = {};
+};
+
+class TransformList {
+public:
+    TransformList();
+    ~TransformList();
+    TransformList(const TransformList& other);
+    TransformList& operator=(const TransformList& other);
+
+    // Empties the list; its capacity stays.
+    void Clear();
+    void Identity();
+    void Translate(float x, float y, float z);
+    // Angle in degrees about the axis.
+    void Rotate(float angle, float x, float y, float z);
+    void Scale(float x, float y, float z);
+    void Frustum(float left, float right, float bottom, float top, float nearPlane, float farPlane);
+    void Ortho(float left, float right, float bottom, float top, float nearPlane, float farPlane);
+    void LoadMatrix(const float matrix[16]);
+    void MultMatrix(const float matrix[16]);
+
+    // Selects the matrix mode (a GL enum) and issues every step in order. An empty list
+    // does nothing at all, not even the mode change.
+    void Replay(uint32_t matrixMode) const;
+    // Makes this list an exact copy of the other (steps, count, growth step).
+    void Copy(const TransformList& other);
+
+    int32_t GetCount() const { return m_count; }
+    int32_t GetCapacity() const { return m_capacity; }
+    int32_t GetGrowthStep() const { return m_growth; }
+    const TransformStep& GetStep(int32_t index) const { return m_steps[index]; }
+
+private:
+    TransformStep& Append(int32_t kind);
+
+    TransformStep* m_steps = nullptr;
+    int32_t m_count = 0;
+    int32_t m_capacity = 0;
+    int32_t m_growth = 10;
+};
+
+}  // namespace KL
