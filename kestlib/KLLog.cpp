@@ -60,20 +60,39 @@ void LogMessage(const char* format, ...) {
     DebugOutput(text.c_str());
 }
 
-void LogError(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
+namespace {
+
+void LogErrorV(bool showBox, const char* format, va_list args) {
     va_list again;
     va_copy(again, args);
-    std::string text = FormatV(format, args);
-    va_end(args);
-    ErrorBox(text.c_str());
+    if (showBox) {
+        std::string text = FormatV(format, args);
+        ErrorBox(text.c_str());
+    }
     // The caller's own format goes behind the bracketed word and is formatted again
     // with the same arguments, so the trace repeats the message after "[ERROR: ]: ".
     std::string traced = std::string("[ERROR: ]: ") + format;
     std::string line = FormatV(traced.c_str(), again);
     va_end(again);
     DebugOutput(line.c_str());
+}
+
+}  // namespace
+
+void LogError(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    LogErrorV(true, format, args);
+    va_end(args);
+}
+
+void LogErrorOnce(bool* shown, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const bool first = !shown || !*shown;
+    if (shown) *shown = true;
+    LogErrorV(first, format, args);
+    va_end(args);
 }
 
 namespace KL {

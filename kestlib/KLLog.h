@@ -13,6 +13,10 @@ void LogMessage(const char* format, ...) KL_PRINTF_FORMAT(1, 2);
 // "Debug: [ERROR: ]: " + message + "\n".
 void LogError(const char* format, ...) KL_PRINTF_FORMAT(1, 2);
 
+// For reports that would repeat every frame: the first one (while *shown is false) is a
+// full LogError and sets *shown; later ones only trace the same bracketed line.
+void LogErrorOnce(bool* shown, const char* format, ...) KL_PRINTF_FORMAT(2, 3);
+
 // Raw channels. DebugOutput writes "Debug: ", the text and "\n" as three separate writes.
 void DebugOutput(const char* text);
 // Shows a modal box captioned "ERROR" with a single OK button and waits for it. Where

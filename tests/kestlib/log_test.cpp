@@ -56,3 +56,12 @@ TEST(Log, WithoutAnOutputTracesGoToStandardErrorAndBoxesThatCannotBeShownToo) {
               "ERROR: Error cargando bitmap a.bmp\n"
               "Debug: [ERROR: ]: Error cargando bitmap a.bmp\n");
 }
+
+TEST(Log, RepeatedReportShowsOneBoxAndThenOnlyTraces) {
+    RecordingLog log;
+    bool shown = false;
+    for (int frame = 0; frame < 3; ++frame) LogErrorOnce(&shown, "Warning: %s", "Rendering with no material!");
+    EXPECT_EQ(log.Boxes(), std::vector<std::string>{"Warning: Rendering with no material!"});
+    EXPECT_EQ(log.Lines(), std::vector<std::string>(3, "[ERROR: ]: Warning: Rendering with no material!"));
+    EXPECT_TRUE(shown);
+}

@@ -1,0 +1,167 @@
+#include "KEEngine.h"
+
+#include "KECamera.h"
+#include "KEExtensions.h"
+#include "KEFrameListener.h"
+#include "KEMaterial.h"
+#include "KLAbstractFactory.h"
+#include "KLApplication.h"
+#include "KLAppWindow.h"
+#include "KLLog.h"
+
+#include <GL/glext.h>
+
+namespace {
+
+KEEngine* CreateEngine() { return new KEEngine(); }
+
+uint32_t Now() {
+    KL::Application* app = KLAbstractFactory<KL::Application>::GetInstance();
+    return app ? app->GetTime() : 0;
+}
+
+}  // namespace
+
+KEEngine* KEEngine::GetEngine() { return KLAbstractFactory<KEEngine>::CreateInstance(&CreateEngine); }
+
+KEEngine::KEEngine() : m_fence(kNoFence) {}
+
+KERenderQueue* KEEngine::BeginItem(bool loadModelview, bool loadProjection) {
+    return m_queue.BeginItem(loadModelview, loadProjection);
+}
+
+void KEEngine::OnAttach() {
+    KL::Window* window = GetOwner();
+    m_ready = window && window->PrepareForOpenGL();
+    if (!m_ready) {
+        LogError("KestEngine2: Error inicializando OpenGL");
+        return;
+    }
+    int32_t width = 0;
+    int32_t height = 0;
+    window->GetClientSize(&width, &height);
+    OnResize(width, height);
+    glEnable(GL_DEPTH_TEST);
+    glFrontFace(GL_CW);
+}
+
+void KEEngine::OnResize(int32_t width, int32_t height) {
+    m_queue.SetViewport(static_cast<float>(width), static_cast<float>(height));
+    // Without a context (a resize before attaching or after release) there is nothing to set.
+    if (m_ready) glViewport(0, 0, width, height);
+}
+
+void KEEngine::Release() {
+    if (m_releasing) return;
+    m_releasing = true;
+    const bool hadContext = m_ready;
+    m_ready = false;
+    KL::Window* window = GetOwner();
+    if (window && hadContext) {
+        window->ReleaseOpenGL();
+        window->ReleaseWindow();
+    }
+    m_releasing = false;
+}
+
+const char* KEEngine::ErrorName(GLenum error) {
+    switch (error) {
+    case GL_INVALID_ENUM: return "GL_INVALID_ENUM";
+    case GL_INVALID_VALUE: return "GL_INVALID_VALUE";
+    case GL_INVALID_OPERATION: return "GL_INVALID_OPERATION";
+    case GL_STACK_OVERFLOW: return "GL_STACK_OVERFLOW";
+    case GL_STACK_UNDERFLOW: return "GL_STACK_UNDERFLOW";
+    case GL_OUT_OF_MEMORY: return "GL_OUT_OF_MEMORY";
+    default: return "Unknown error";
+    }
+}
+
+bool KEEngine::RenderFrame() {
+    if (!m_referenceTaken) {
+        m_referenceTaken = true;
+        m_referenceTime = Now();
+        m_referenceFrames = m_frames;
+    }
+    m_currentTriangles = 0;
+    m_cleared = false;
+    m_frameClosed = false;
+    if (m_frameListener && !m_frameListener->OnRender()) return false;
+    m_frameClosed = true;
+    const bool replayed = ReplayQueue();
+    m_frameClosed = false;
+    if (!replayed) return false;
+
+    m_lastTriangles = m_currentTriangles;
+    ++m_frames;
+    const uint32_t now = Now();
+    const uint32_t elapsed = now - m_referenceTime;
+    if (elapsed < 1000) return true;
+    m_fps = static_cast<float>(m_frames - m_referenceFrames) / (static_cast<float>(elapsed) * 0.001f);
+    m_referenceTime = now;
+    m_referenceFrames = m_frames;
+    return true;
+}
+
+void KEEngine::ReplayItem(const KERenderItem& item) {
+    if (item.loadCameraProjection) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixf(m_cameraProjection.m);
+    }
+    if (item.loadCameraModelview) {
+        glMatrixMode(GL_MODELVIEW);
+        glLoadMatrixf(m_cameraModelview.m);
+    }
+    item.projection.Replay(GL_PROJECTION);
+    item.modelview.Replay(GL_MODELVIEW);
+
+    const KERenderState& state = item.state;
+    if (state.clearDepth) glClear(GL_DEPTH_BUFFER_BIT);
+    glDepthMask(state.depthWrite ? GL_TRUE : GL_FALSE);
+    glDepthFunc(state.depthFunc);
+    if (state.cull) {
+        glEnable(GL_CULL_FACE);
+    } else {
+        glDisable(GL_CULL_FACE);
+    }
+    if (state.material) {
+        state.material->Apply(item.drawCall, m_cameraModelview);
+    } else {
+        // Reported once per stream: the same warning every frame would stop the show.
+        bool shown = !m_noMaterialReported.insert(item.drawCall.stream).second;
+        LogErrorOnce(&shown, "Warning: Rendering with no material!");
+        const KEExtensions& ext = *KEExtensions::GetInstance();
+        if (ext.glActiveTextureARB) ext.glActiveTextureARB(GL_TEXTURE0_ARB);
+        glDisable(GL_TEXTURE_2D);
+    }
+    const bool useVertexProgram = state.material && state.material->UsesVertexProgram();
+    m_currentTriangles += item.drawCall.Draw(useVertexProgram, &m_fence);
+}
+
+bool KEEngine::ReplayQueue() {
+    if (!m_cleared) {
+        m_environment.ApplyClear();
+        m_cleared = true;
+    }
+    m_environment.ApplyLightsAndFog(m_view);
+
+    if (m_camera) m_camera->GetTransforms()->Replay(GL_PROJECTION);
+    glGetFloatv(GL_PROJECTION_MATRIX, m_cameraProjection.m);
+    if (m_view) m_view->GetTransforms()->Replay(GL_MODELVIEW);
+    glGetFloatv(GL_MODELVIEW_MATRIX, m_cameraModelview.m);
+
+    for (int32_t i = 0; i < m_queue.GetCount(); ++i) ReplayItem(m_queue.GetItem(i));
+
+    const GLenum error = glGetError();
+    // The queue is emptied even after an error: a lasting error would otherwise grow it
+    // without bound and replay stale items.
+    m_queue.Clear();
+    if (error != GL_NO_ERROR) {
+        LogMessage("OpenGL Error: %s\n", ErrorName(error));
+        return false;
+    }
+    if (m_frameClosed && m_environment.IsPresentEnabled()) {
+        glFlush();
+        if (KL::Window* window = GetOwner()) window->SwapBuffers();
+    }
+    return true;
+}

@@ -1,0 +1,298 @@
+// Textures: naming, file resolution, BMP loading through the application, the CPU
+// mipmap chain and the upload. The PNG decoder lives in KETexture_png.cpp.
+#include "KETexture.h"
+
+#include "KLAbstractFactory.h"
+#include "KLApplication.h"
+#include "KLLog.h"
+#include "KLPath.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace {
+
+// The decoders refuse larger sides: no texture of the show comes near, and it keeps every
+// size of the chain well inside 32-bit arithmetic.
+constexpr int32_t kMaxSide = 16384;
+
+// Whether the file can be opened for reading, looked up case-blind like every data file.
+bool FileOpens(const char* name) {
+    const std::string path = KL::ResolveDataPath(name);
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    std::fclose(file);
+    return true;
+}
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+template <int N>
+void Downsample(const unsigned char* source, int32_t W, int32_t H, unsigned char* out, int32_t w, int32_t h) {
+    const int32_t sx = W / w;
+    const int32_t sy = H / h;
+    const size_t stride = static_cast<size_t>(W) * N;
+    for (int32_t j = 0; j < h; ++j) {
+        const int32_t y = j * sy;
+        const int32_t y1 = y + 1 < H ? y + 1 : y;
+        const unsigned char* row0 = source + static_cast<size_t>(y) * stride;
+        const unsigned char* row1 = source + static_cast<size_t>(y1) * stride;
+        for (int32_t i = 0; i < w; ++i) {
+            const int32_t x = i * sx;
+            const int32_t x1 = x + 1 < W ? x + 1 : x;
+            const unsigned char* a = row0 + static_cast<size_t>(x) * N;
+            const unsigned char* b = row0 + static_cast<size_t>(x1) * N;
+            const unsigned char* c = row1 + static_cast<size_t>(x) * N;
+            const unsigned char* d = row1 + static_cast<size_t>(x1) * N;
+            for (int k = 0; k < N; ++k) {
+                *out++ = static_cast<unsigned char>((a[k] + b[k] + c[k] + d[k]) / 4);
+            }
+        }
+    }
+}
+
+void DownsampleAny(const unsigned char* source, int32_t W, int32_t H, int32_t n, unsigned char* out, int32_t w,
+                   int32_t h) {
+    const int32_t sx = W / w;
+    const int32_t sy = H / h;
+    const size_t stride = static_cast<size_t>(W) * static_cast<size_t>(n);
+    for (int32_t j = 0; j < h; ++j) {
+        const int32_t y = j * sy;
+        const int32_t y1 = y + 1 < H ? y + 1 : y;
+        for (int32_t i = 0; i < w; ++i) {
+            const int32_t x = i * sx;
+            const int32_t x1 = x + 1 < W ? x + 1 : x;
+            for (int32_t k = 0; k < n; ++k) {
+                const size_t cx = static_cast<size_t>(x) * static_cast<size_t>(n) + static_cast<size_t>(k);
+                const size_t cx1 = static_cast<size_t>(x1) * static_cast<size_t>(n) + static_cast<size_t>(k);
+                const size_t r0 = static_cast<size_t>(y) * stride;
+                const size_t r1 = static_cast<size_t>(y1) * stride;
+                const int sum = source[r0 + cx] + source[r0 + cx1] + source[r1 + cx] + source[r1 + cx1];
+                *out++ = static_cast<unsigned char>(sum / 4);
+            }
+        }
+    }
+}
+
+void UploadLevel(int32_t level, int32_t width, int32_t height, const unsigned char* data, void* user) {
+    const KETexture* texture = static_cast<const KETexture*>(user);
+    glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(texture->GetInternalFormat()), width, height, 0,
+                 texture->GetPixelFormat(), GL_UNSIGNED_BYTE, data);
+}
+
+}  // namespace
+
+KETexture* KETexture::NewTexture() { return new KETexture(); }
+
+void KETexture::FreeTexture(KETexture* texture) {
+    if (!texture) return;
+    texture->ReleaseTexture();
+    delete texture;
+}
+
+KETexture::KETexture() = default;
+
+// The GL texture is left alone here: the context may already be gone. FreeTexture
+// deletes it first.
+KETexture::~KETexture() { delete[] m_pixels; }
+
+bool KETexture::SetFile(const char* name, GLenum internalFormat) {
+    const size_t length = name ? std::strlen(name) : 0;
+    if (!name || length > static_cast<size_t>(kMaxFileName)) {
+        LogError("Error cargando textura '%s'", name ? name : "(null)");
+        return false;
+    }
+    std::memcpy(m_fileName, name, length + 1);
+    m_internalFormat = internalFormat;
+    // A new name is a new subject for the texture's reports.
+    m_reported = 0;
+    return true;
+}
+
+bool KETexture::LoadTexture() {
+    if (m_loaded) return true;
+
+    // A missing file stands for the PNG of the same stem (scenes name .bmp files that
+    // were converted). The name field is never written outside its own characters: a
+    // name too short to carry an extension cannot be rewritten.
+    const size_t length = std::strlen(m_fileName);
+    if (!FileOpens(m_fileName)) {
+        if (length < 4) {
+            Report(kReportLoad, (std::string("Error cargando textura '") + m_fileName + "'").c_str());
+            return false;
+        }
+        std::memcpy(m_fileName + length - 4, ".png", 4);
+    }
+    if (length < 4) return false;
+
+    char* extension = m_fileName + length - 4;
+    for (int i = 0; i < 4; ++i) extension[i] = UpperAscii(extension[i]);
+
+    // Whatever a failed earlier attempt left behind goes before decoding again.
+    delete[] m_pixels;
+    m_pixels = nullptr;
+    bool decoded = false;
+    if (std::memcmp(extension, ".PNG", 4) == 0) {
+        decoded = LoadPNG(m_fileName);
+    } else if (std::memcmp(extension, ".BMP", 4) == 0) {
+        decoded = LoadBMP(m_fileName);
+    } else {
+        return false;
+    }
+    if (!decoded) return false;
+
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    if (name == 0) {
+        LogMessage("Texture '%s': no GL texture name (is a GL context current?)", m_fileName);
+        ReleaseTexture();
+        return false;
+    }
+    m_glName = name;
+    glBindTexture(GL_TEXTURE_2D, m_glName);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(m_internalFormat), m_width, m_height, 0, m_pixelFormat,
+                 GL_UNSIGNED_BYTE, m_pixels);
+    // The decoded layout decides the bytes per pixel, whatever the internal format asks.
+    const int32_t bytesPerPixel = m_pixelFormat == GL_RGBA ? 4 : 3;
+    if (!BuildMipmapChain(m_pixels, m_width, m_height, bytesPerPixel, UploadLevel, this)) {
+        LogMessage("Texture '%s': out of memory for the mipmap chain", m_fileName);
+        ReleaseTexture();
+        return false;
+    }
+    m_loaded = 1;
+    return true;
+}
+
+GLuint KETexture::GetGLName() {
+    if (!LoadTexture()) {
+        Report(kReportLoad, (std::string("Error cargando textura '") + m_fileName + "'").c_str());
+        return 0;
+    }
+    return m_glName;
+}
+
+void KETexture::ReleaseTexture() {
+    if (m_glName != kNoGLName) {
+        glDeleteTextures(1, &m_glName);
+        m_glName = kNoGLName;
+    }
+    delete[] m_pixels;
+    m_pixels = nullptr;
+    // Without its GL texture the texture is no longer loaded: the next use loads it again
+    // instead of handing out a deleted name.
+    m_loaded = 0;
+    m_width = 0;
+    m_height = 0;
+}
+
+void KETexture::Report(uint32_t kind, const char* text) {
+    if (m_reported & kind) {
+        LogMessage("%s", text);
+        return;
+    }
+    m_reported |= kind;
+    LogError("%s", text);
+}
+
+bool KETexture::LoadBMP(const char* name) {
+    KL::Application* app = KLAbstractFactory<KL::Application>::GetInstance();
+    if (!app) return false;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bits = 0;
+    unsigned char* pixels = nullptr;
+    if (!app->LoadBitmapFile(name, &width, &height, &bits, &pixels)) {
+        delete[] pixels;
+        return false;
+    }
+    if (!pixels || width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
+        LogMessage("Bitmap %s: %dx%d is not a texture size", name, width, height);
+        delete[] pixels;
+        return false;
+    }
+    m_pixels = pixels;
+    m_width = width;
+    m_height = height;
+    m_pixelFormat = GL_RGB;
+    return true;
+}
+
+void KETexture::DownsampleLevel(const unsigned char* source, int32_t W, int32_t H, int32_t n, unsigned char* out,
+                                int32_t* w, int32_t* h) {
+    if (!source || !out || W < 1 || H < 1 || n < 1) {
+        *w = 0;
+        *h = 0;
+        return;
+    }
+    const int32_t nw = W > 1 ? W / 2 : 1;
+    const int32_t nh = H > 1 ? H / 2 : 1;
+    switch (n) {
+    case 3:
+        Downsample<3>(source, W, H, out, nw, nh);
+        break;
+    case 4:
+        Downsample<4>(source, W, H, out, nw, nh);
+        break;
+    default:
+        DownsampleAny(source, W, H, n, out, nw, nh);
+        break;
+    }
+    *w = nw;
+    *h = nh;
+}
+
+int32_t KETexture::MipmapLevelCount(int32_t width, int32_t height) {
+    if (width < 1 || height < 1) return 0;
+    int32_t count = 0;
+    while (width > 1 || height > 1) {
+        width = width > 1 ? width / 2 : 1;
+        height = height > 1 ? height / 2 : 1;
+        ++count;
+    }
+    return count;
+}
+
+bool KETexture::BuildMipmapChain(const unsigned char* pixels, int32_t W, int32_t H, int32_t n, LevelSink sink,
+                                 void* user) {
+    if (!pixels || n < 1) return false;
+    const int32_t levels = MipmapLevelCount(W, H);
+    if (levels == 0) return true;
+
+    // Two buffers the size of level 1, used in turn as source and destination.
+    const size_t firstLevel = static_cast<size_t>(W > 1 ? W / 2 : 1) * static_cast<size_t>(H > 1 ? H / 2 : 1) *
+                              static_cast<size_t>(n);
+    unsigned char* buffers[2] = {new (std::nothrow) unsigned char[firstLevel],
+                                 new (std::nothrow) unsigned char[firstLevel]};
+    if (!buffers[0] || !buffers[1]) {
+        delete[] buffers[0];
+        delete[] buffers[1];
+        return false;
+    }
+    const unsigned char* source = pixels;
+    int32_t width = W;
+    int32_t height = H;
+    for (int32_t level = 1; level <= levels; ++level) {
+        unsigned char* out = buffers[(level - 1) & 1];
+        int32_t w = 0;
+        int32_t h = 0;
+        DownsampleLevel(source, width, height, n, out, &w, &h);
+        if (sink) sink(level, w, h, out, user);
+        source = out;
+        width = w;
+        height = h;
+    }
+    delete[] buffers[0];
+    delete[] buffers[1];
+    return true;
+}
