@@ -9,7 +9,7 @@
 namespace {
 
 void BindFixedFunction(const KEExtensions& ext, KEVertex& s) {
-    if (ext.IsExtensionSupported("GL_NV_vertex_program")) {
+    if (ext.HasVertexProgram()) {
         for (GLenum a = 0; a < 16; ++a) glDisableClientState(GL_VERTEX_ATTRIB_ARRAY0_NV + a);
     }
     glVertexPointer(3, GL_FLOAT, s.PositionStride(), s.PositionPtr(0));
@@ -107,7 +107,7 @@ int32_t KEDrawCall::Draw(bool useVertexProgram, GLuint* fence) const {
     }
 
     // The non-flushing range state exists only with the second VAR extension.
-    const bool withoutFlush = ext.IsExtensionSupported("GL_NV_vertex_array_range2");
+    const bool withoutFlush = ext.HasVertexArrayRange2();
     if (inVar) {
         if (withoutFlush) glEnableClientState(GL_VERTEX_ARRAY_RANGE_WITHOUT_FLUSH_NV);
         GLboolean valid = GL_FALSE;

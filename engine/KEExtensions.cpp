@@ -62,6 +62,8 @@ void KEExtensions::SetInstance(KEExtensions* table) { g_instance = table; }
 
 void KEExtensions::Load(const char* extensionString, ProcLookup lookup) {
     m_extensions = extensionString ? extensionString : "";
+    m_hasVertexProgram = IsExtensionSupported(kVertexProgramName);
+    m_hasVertexArrayRange2 = IsExtensionSupported(kVertexArrayRange2Name);
 
     int index = 0;
 #define KE_LOAD(family, name, type)                                                             \

@@ -215,6 +215,9 @@ public:
     // so "GL_NV_vertex_program" is also found in "GL_NV_vertex_program2".
     bool IsExtensionSupported(const char* name) const;
     const char* GetExtensionString() const { return m_extensions.c_str(); }
+    // The answers the draw path needs on every draw, found once at load.
+    bool HasVertexProgram() const { return m_hasVertexProgram; }
+    bool HasVertexArrayRange2() const { return m_hasVertexArrayRange2; }
     // The extension that keeps a family's entry points loaded.
     static const char* FamilyExtension(Family family);
 
@@ -241,4 +244,6 @@ private:
     void ClearFamily(Family family);
 
     std::string m_extensions;
+    bool m_hasVertexProgram = false;
+    bool m_hasVertexArrayRange2 = false;
 };
