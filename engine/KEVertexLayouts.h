@@ -10,45 +10,42 @@
 
 #include "KEVertex.h"
 
+// What the interleaved layouts share: every stride is the vertex size.
+template <int32_t Size>
+class KEInterleavedVertex : public KEVertex {
+public:
+    static constexpr int32_t kVertexSize = Size;
+    int32_t PositionStride() const override { return Size; }
+    int32_t ColorStride(int32_t) const override { return Size; }
+    int32_t NormalStride() const override { return Size; }
+    int32_t TexCoordStride(int32_t) const override { return Size; }
+    int32_t AttributeStride(int32_t) const override { return Size; }
+    int32_t VertexSize() const override { return Size; }
+};
+
 // Position (bytes 0-11) and texture set 0 (bytes 12-19): fonts and sprites.
-class KEVertexTextured : public KEVertex {
+class KEVertexTextured : public KEInterleavedVertex<20> {
 public:
     KEVertexTextured() { SetTexSets(1); }
     void* PositionPtr(int32_t i) const override;
     void* ColorPtr(int32_t i, int32_t set) const override;
     void* NormalPtr(int32_t i) const override;
     void* TexCoordPtr(int32_t i, int32_t set) const override;
-    int32_t PositionStride() const override { return kVertexSize; }
-    int32_t ColorStride(int32_t) const override { return kVertexSize; }
-    int32_t NormalStride() const override { return kVertexSize; }
-    int32_t TexCoordStride(int32_t) const override { return kVertexSize; }
     int32_t AttributeSize(int32_t a) const override;
-    int32_t AttributeStride(int32_t) const override { return kVertexSize; }
-    int32_t VertexSize() const override { return kVertexSize; }
-
-    static constexpr int32_t kVertexSize = 20;
 };
 
 // Position only (bytes 0-11): the extra passes of the per-pixel lighting mesh.
-class KEVertexPosition : public KEVertex {
+class KEVertexPosition : public KEInterleavedVertex<12> {
 public:
     void* PositionPtr(int32_t i) const override;
     void* ColorPtr(int32_t i, int32_t set) const override;
     void* NormalPtr(int32_t i) const override;
     void* TexCoordPtr(int32_t i, int32_t set) const override;
-    int32_t PositionStride() const override { return kVertexSize; }
-    int32_t ColorStride(int32_t) const override { return kVertexSize; }
-    int32_t NormalStride() const override { return kVertexSize; }
-    int32_t TexCoordStride(int32_t) const override { return kVertexSize; }
     int32_t AttributeSize(int32_t a) const override;
-    int32_t AttributeStride(int32_t) const override { return kVertexSize; }
-    int32_t VertexSize() const override { return kVertexSize; }
-
-    static constexpr int32_t kVertexSize = 12;
 };
 
 // Position (0-11), normal (12-23), texture set 0 (24-31) and set 1 (32-39): scene meshes.
-class KEVertexLitTextured : public KEVertex {
+class KEVertexLitTextured : public KEInterleavedVertex<40> {
 public:
     KEVertexLitTextured() {
         SetHasNormals(true);
@@ -58,15 +55,7 @@ public:
     void* ColorPtr(int32_t i, int32_t set) const override;
     void* NormalPtr(int32_t i) const override;
     void* TexCoordPtr(int32_t i, int32_t set) const override;
-    int32_t PositionStride() const override { return kVertexSize; }
-    int32_t ColorStride(int32_t) const override { return kVertexSize; }
-    int32_t NormalStride() const override { return kVertexSize; }
-    int32_t TexCoordStride(int32_t) const override { return kVertexSize; }
     int32_t AttributeSize(int32_t a) const override;
-    int32_t AttributeStride(int32_t) const override { return kVertexSize; }
-    int32_t VertexSize() const override { return kVertexSize; }
-
-    static constexpr int32_t kVertexSize = 40;
 };
 
 // 16 generic attribute slots, planar: each attribute has its own contiguous array of n
