@@ -60,8 +60,9 @@ void TransformList::Scale(float x, float y, float z) {
     v[2] = z;
 }
 
-void TransformList::Frustum(float left, float right, float bottom, float top, float nearPlane, float farPlane) {
-    float* v = Append(TransformStep::kFrustum).values;
+void TransformList::AppendVolume(int32_t kind, float left, float right, float bottom, float top, float nearPlane,
+                                 float farPlane) {
+    float* v = Append(kind).values;
     v[0] = left;
     v[1] = right;
     v[2] = bottom;
@@ -70,14 +71,12 @@ void TransformList::Frustum(float left, float right, float bottom, float top, fl
     v[5] = farPlane;
 }
 
+void TransformList::Frustum(float left, float right, float bottom, float top, float nearPlane, float farPlane) {
+    AppendVolume(TransformStep::kFrustum, left, right, bottom, top, nearPlane, farPlane);
+}
+
 void TransformList::Ortho(float left, float right, float bottom, float top, float nearPlane, float farPlane) {
-    float* v = Append(TransformStep::kOrtho).values;
-    v[0] = left;
-    v[1] = right;
-    v[2] = bottom;
-    v[3] = top;
-    v[4] = nearPlane;
-    v[5] = farPlane;
+    AppendVolume(TransformStep::kOrtho, left, right, bottom, top, nearPlane, farPlane);
 }
 
 void TransformList::LoadMatrix(const float matrix[16]) {

@@ -54,6 +54,8 @@ public:
 
 private:
     TransformStep& Append(int32_t kind);
+    // A frustum or ortho step: the six planes of a viewing volume.
+    void AppendVolume(int32_t kind, float left, float right, float bottom, float top, float nearPlane, float farPlane);
 
     TransformStep* m_steps = nullptr;
     int32_t m_count = 0;
