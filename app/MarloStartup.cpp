@@ -1,55 +1,75 @@
 #include "MarloStartup.h"
 
-#include "KLAbstractFactory.h"
-#include "KLApplication.h"
+#include "CGeneratorModifiers.h"
+#include "CommandLine.h"
 #include "KLLog.h"
+#include "KestDemoSystem.h"
+#include "MarloComposition.h"
+#include "SetupDialogGtk.h"
 
-#include <GL/gl.h>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
 
 namespace {
 
-// Clears and presents the window once per tick, and ends the program when the window is
-// closed (Escape is handled by the framework itself).
-class ShowWindowListener : public KL::WindowListener {
-public:
-    void OnClose() override {
-        if (KL::Application* app = KLAbstractFactory<KL::Application>::GetInstance()) app->Quit();
-    }
-    void OnFrame(uint32_t) override {
-        KL::Window* window = GetOwner();
-        if (!window || !window->MakeCurrent()) return;
-        glClearColor(0.3f, 0.3f, 0.6f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glFlush();
-        window->SwapBuffers();
-    }
-};
+// The choices of the command line, kept for the setup provider.
+KDSSetupResult& CommandLineSetup() {
+    static KDSSetupResult setup;
+    return setup;
+}
 
-// Opens the window when the application starts.
-class ShowClient : public KL::ApplicationClient {
-public:
-    explicit ShowClient(KLList* listeners) : m_listeners(listeners) {}
-    void OnStart() override {
-        KL::Application* app = KLAbstractFactory<KL::Application>::GetInstance();
-        if (!app) return;
-        KL::Window* window = app->OpenWindow("Marlo!!!", 10, 30, 800, 600, 32, false, nullptr, m_listeners);
-        if (window) window->PrepareForOpenGL();
-    }
+void SetupFromCommandLine(KDSSetupResult* result) { *result = CommandLineSetup(); }
 
-private:
-    KLList* m_listeners;
-};
+// Nobody can answer a dialog without a display: the defaults, windowed.
+void SetupWithoutDisplay(KDSSetupResult* result) {
+    LogMessage("No display: using the default setup, windowed");
+    *result = KDSSetupResult();
+    result->accepted = 1;
+    result->fullScreen = 0;
+}
+
+void SetupFromDialog(KDSSetupResult* result) {
+    // The sound back end offers its devices with the music player; until then, no sound.
+    ShowSetupDialog(result, std::vector<std::string>{"No sound"});
+}
+
+bool HasDisplay() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
 
 }  // namespace
 
-int MarloStartup(int, char**) {
-    KL::Application* app = KLAbstractFactory<KL::Application>::GetInstance();
-    if (!app) return 1;
-    // Like every long-lived object of the show, these live until the process ends.
-    static ShowWindowListener listener;
-    static KLList listeners;
-    listeners.Append(&listener);
-    static ShowClient client(&listeners);
-    app->AddClient(&client);
-    return app->Run();
+int MarloStartup(int argc, char** argv) {
+    CommandLineOptions options;
+    std::string error;
+    switch (ParseCommandLine(argc, argv, &options, &error)) {
+    case CommandLineAction::Help: std::printf("%s", HelpText().c_str()); return 0;
+    case CommandLineAction::Error: std::fprintf(stderr, "%s\n", error.c_str()); return 2;
+    case CommandLineAction::Run: break;
+    }
+    if (options.noErrorBox) KL::SetErrorBoxesEnabled(false);
+    if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
+        std::fprintf(stderr, "marlo: cannot use the data folder %s\n", options.dataDir.c_str());
+        return 2;
+    }
+
+    KestDemoSystem* demo = KestDemoSystem::GetInstance();
+    if (options.skipDialog) {
+        CommandLineSetup() = options.setup;
+        demo->SetSetupProvider(&SetupFromCommandLine);
+    } else if (!HasDisplay()) {
+        demo->SetSetupProvider(&SetupWithoutDisplay);
+    } else {
+        demo->SetSetupProvider(&SetupFromDialog);
+    }
+    RegisterGeneratorBuilders();
+    demo->Init();
+    BuildComposition(demo);
+    return demo->Run("Marlo!!!", nullptr);
 }

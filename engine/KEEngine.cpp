@@ -64,6 +64,13 @@ void KEEngine::Release() {
     m_releasing = false;
 }
 
+KETexture* KEEngine::TakePendingTexture() {
+    if (m_pendingTextures.empty()) return nullptr;
+    KETexture* texture = m_pendingTextures.front();
+    m_pendingTextures.pop_front();
+    return texture;
+}
+
 const char* KEEngine::ErrorName(GLenum error) {
     switch (error) {
     case GL_INVALID_ENUM: return "GL_INVALID_ENUM";

@@ -13,10 +13,12 @@
 #include "KLWindowListener.h"
 
 #include <cstdint>
+#include <deque>
 #include <unordered_set>
 
 class KECamera;
 class KEFrameListener;
+class KETexture;
 
 class KEEngine : public KL::WindowListener {
 public:
@@ -54,6 +56,15 @@ public:
     void OnClose() override { Release(); }
     void OnQuit() override { Release(); }
 
+    // Scene textures waiting to be loaded by the timeline (not owned). Scenes queue each
+    // texture at the front; the timeline takes from the front. Null is ignored.
+    void QueuePendingTexture(KETexture* texture) {
+        if (texture) m_pendingTextures.push_front(texture);
+    }
+    // The first pending texture, removed from the queue; null when none waits.
+    KETexture* TakePendingTexture();
+    bool HasPendingTextures() const { return !m_pendingTextures.empty(); }
+
     // The GL name of a GL error, as traced.
     static const char* ErrorName(GLenum error);
 
@@ -87,6 +98,7 @@ private:
     KEMatrix4 m_cameraProjection{};
     KEMatrix4 m_cameraModelview{};
     GLuint m_fence;
+    std::deque<KETexture*> m_pendingTextures;
     // Streams already warned about drawing without a material (one box each).
     std::unordered_set<const void*> m_noMaterialReported;
 };

@@ -1,0 +1,142 @@
+#include "CommandLine.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kProgram = "marlo";
+
+std::string ModeList() {
+    std::string list;
+    for (int i = 0; i < kScreenModeCount; ++i) {
+        if (i > 0) list += ", ";
+        list += ScreenModeName(i);
+    }
+    return list;
+}
+
+// Digits only, no sign, no blanks, and within a signed 32-bit device index.
+bool ParseDeviceIndex(const char* text, int32_t* value) {
+    if (!text[0]) return false;
+    int64_t n = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        n = n * 10 + (*p - '0');
+        if (n > INT32_MAX) return false;
+    }
+    *value = static_cast<int32_t>(n);
+    return true;
+}
+
+int FindMode(const char* text) {
+    for (int i = 0; i < kScreenModeCount; ++i)
+        if (ScreenModeName(i) == text) return i;
+    return -1;
+}
+
+int FindRate(const char* text) {
+    for (int i = 0; i < kSampleRateCount; ++i)
+        if (std::to_string(kSampleRates[i]) == text) return i;
+    return -1;
+}
+
+std::string RateList() {
+    std::string list;
+    for (int i = 0; i < kSampleRateCount; ++i) {
+        if (i > 0) list += (i + 1 == kSampleRateCount) ? " or " : ", ";
+        list += std::to_string(kSampleRates[i]);
+    }
+    return list;
+}
+
+CommandLineAction Fail(std::string* error, const std::string& text) {
+    if (error) *error = std::string(kProgram) + ": " + text;
+    return CommandLineAction::Error;
+}
+
+CommandLineAction BadValue(std::string* error, const char* flag, const char* value, const std::string& expected) {
+    return Fail(error, std::string("bad value for ") + flag + ": " + value + " (expected " + expected + ")");
+}
+
+}  // namespace
+
+std::string ScreenModeName(int index) {
+    if (index < 0 || index >= kScreenModeCount) return std::string();
+    char text[48];
+    std::snprintf(text, sizeof(text), "%ix%ix%i", static_cast<int>(kScreenModes[index].width),
+                  static_cast<int>(kScreenModes[index].height), static_cast<int>(kScreenModes[index].bitsPerPixel));
+    return text;
+}
+
+CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* out, std::string* error) {
+    CommandLineOptions local;
+    CommandLineOptions& options = out ? *out : local;
+    options = CommandLineOptions();
+    options.setup.accepted = 1;
+
+    for (int i = 1; i < argc && argv; ++i) {
+        const char* arg = argv[i];
+        if (!arg) continue;
+        // Flags that take a value: the next argument, which must not itself be a flag,
+        // so that "--data --windowed" is not read as a folder named "--windowed".
+        auto takeValue = [&](const char** value) {
+            if (i + 1 >= argc || !argv[i + 1] || std::strncmp(argv[i + 1], "--", 2) == 0) return false;
+            *value = argv[++i];
+            return true;
+        };
+        const char* value = nullptr;
+
+        if (std::strcmp(arg, "--help") == 0) {
+            return CommandLineAction::Help;
+        } else if (std::strcmp(arg, "--windowed") == 0) {
+            options.setup.fullScreen = 0;
+            options.skipDialog = true;
+        } else if (std::strcmp(arg, "--fullscreen") == 0) {
+            options.setup.fullScreen = 1;
+            options.skipDialog = true;
+        } else if (std::strcmp(arg, "--no-error-box") == 0) {
+            options.noErrorBox = true;
+        } else if (std::strcmp(arg, "--mode") == 0 || std::strcmp(arg, "--device") == 0 ||
+                   std::strcmp(arg, "--rate") == 0 || std::strcmp(arg, "--data") == 0) {
+            if (!takeValue(&value)) return Fail(error, std::string("missing value after ") + arg);
+            if (std::strcmp(arg, "--mode") == 0) {
+                int mode = FindMode(value);
+                if (mode < 0) return BadValue(error, arg, value, "one of " + ModeList());
+                options.setup.screenMode = mode;
+                options.skipDialog = true;
+            } else if (std::strcmp(arg, "--device") == 0) {
+                int32_t device = 0;
+                if (!ParseDeviceIndex(value, &device)) return BadValue(error, arg, value, "a device number 0 or more");
+                options.setup.soundDevice = device;
+                options.skipDialog = true;
+            } else if (std::strcmp(arg, "--rate") == 0) {
+                int rate = FindRate(value);
+                if (rate < 0) return BadValue(error, arg, value, RateList());
+                options.setup.sampleRate = rate;
+                options.skipDialog = true;
+            } else {
+                if (!value[0]) return BadValue(error, arg, value, "a folder");
+                options.dataDir = value;
+            }
+        } else {
+            return Fail(error, std::string("unknown option: ") + arg + " (try --help)");
+        }
+    }
+    return CommandLineAction::Run;
+}
+
+std::string HelpText() {
+    std::string text;
+    text += "Usage: marlo [options]\n";
+    text += "Without --mode, --windowed, --fullscreen, --device or --rate the setup dialog asks.\n";
+    text += "  --mode WxHxBPP   screen mode, one of " + ModeList() + " (default 800x600x32)\n";
+    text += "  --windowed       play in a window\n";
+    text += "  --fullscreen     play full screen (the default)\n";
+    text += "  --device N       sound device number, 0 for the first (the default)\n";
+    text += "  --rate HZ        sample rate, " + RateList() + " (default 44100)\n";
+    text += "  --no-error-box   write error reports to standard error instead of showing a box\n";
+    text += "  --data DIR       the folder that holds the show's files (default: beside the program)\n";
+    text += "  --help           show this text\n";
+    return text;
+}

@@ -1,0 +1,35 @@
+// The program's command line: the setup choices that skip the dialog, the data folder,
+// error boxes off, and the help text. Parsing only reads argv; the caller acts on the
+// outcome (exit code 2 for an error, the help on standard output).
+#pragma once
+
+#include "KDSSetup.h"
+
+#include <string>
+
+struct CommandLineOptions {
+    // Set when any of --mode, --windowed, --fullscreen, --device or --rate was given:
+    // the dialog is skipped and `setup` holds the choices (accepted, with the dialog's
+    // defaults for what was not given: 800x600x32, device 0, 44100 Hz, full screen).
+    bool skipDialog = false;
+    KDSSetupResult setup;
+    bool noErrorBox = false;
+    // The data folder; empty means the one beside the executable.
+    std::string dataDir;
+};
+
+enum class CommandLineAction { Run, Help, Error };
+
+// Reads the arguments after argv[0], left to right; a later choice of the same kind
+// replaces an earlier one (--windowed then --fullscreen is full screen). --help stops the
+// reading at once. On Error, *error holds one line naming the offending argument, such as
+// "marlo: bad value for --rate: 8000 (expected 11025, 22050 or 44100)"; *out may then hold
+// part of the choices.
+CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* out, std::string* error);
+
+// The usage text for --help, one option a line.
+std::string HelpText();
+
+// A screen mode as the dialog lists it and --mode takes it: "%ix%ix%i" of the row of
+// kScreenModes (800x600x32); empty for an index outside the table.
+std::string ScreenModeName(int index);

@@ -1,0 +1,122 @@
+// The program's command line: choices that skip the setup dialog, and clear messages for
+// everything it cannot take.
+#include "CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+CommandLineAction Parse(std::vector<std::string> args, CommandLineOptions* out, std::string* error) {
+    args.insert(args.begin(), "marlo");
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    return ParseCommandLine(static_cast<int>(args.size()), argv.data(), out, error);
+}
+
+TEST(CommandLine, WithoutArgumentsTheDialogAsks) {
+    CommandLineOptions options;
+    std::string error;
+    EXPECT_EQ(CommandLineAction::Run, Parse({}, &options, &error));
+    EXPECT_FALSE(options.skipDialog);
+    EXPECT_FALSE(options.noErrorBox);
+    EXPECT_EQ("", options.dataDir);
+}
+
+TEST(CommandLine, SetupFlagsSkipTheDialogAndTheRestKeepsTheDialogDefaults) {
+    struct Case {
+        std::vector<std::string> args;
+        int32_t mode, device, rate, fullScreen;
+    };
+    const Case cases[] = {
+        {{"--mode", "512x384x16"}, 0, 0, 2, 1},
+        {{"--mode", "640x480x32"}, 3, 0, 2, 1},
+        {{"--mode", "1280x1024x32"}, 9, 0, 2, 1},
+        {{"--windowed"}, 5, 0, 2, 0},
+        {{"--fullscreen"}, 5, 0, 2, 1},
+        {{"--windowed", "--fullscreen"}, 5, 0, 2, 1},
+        {{"--fullscreen", "--windowed"}, 5, 0, 2, 0},
+        {{"--device", "3"}, 5, 3, 2, 1},
+        {{"--device", "2147483647"}, 5, 2147483647, 2, 1},
+        {{"--rate", "11025"}, 5, 0, 0, 1},
+        {{"--rate", "22050"}, 5, 0, 1, 1},
+        {{"--rate", "44100"}, 5, 0, 2, 1},
+        {{"--mode", "1024x768x16", "--windowed", "--device", "1", "--rate", "22050", "--no-error-box"}, 6, 1, 1, 0},
+        {{"--mode", "800x600x16", "--mode", "640x480x16"}, 2, 0, 2, 1},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const std::string& a : c.args) joined += a + " ";
+        SCOPED_TRACE(joined);
+        CommandLineOptions options;
+        std::string error;
+        ASSERT_EQ(CommandLineAction::Run, Parse(c.args, &options, &error)) << error;
+        EXPECT_TRUE(options.skipDialog);
+        EXPECT_EQ(1, options.setup.accepted);
+        EXPECT_EQ(c.mode, options.setup.screenMode);
+        EXPECT_EQ(c.device, options.setup.soundDevice);
+        EXPECT_EQ(c.rate, options.setup.sampleRate);
+        EXPECT_EQ(c.fullScreen, options.setup.fullScreen);
+    }
+}
+
+TEST(CommandLine, DataFolderAndErrorBoxesLeaveTheDialogOn) {
+    CommandLineOptions options;
+    std::string error;
+    ASSERT_EQ(CommandLineAction::Run, Parse({"--no-error-box", "--data", "/srv/marlo data"}, &options, &error));
+    EXPECT_FALSE(options.skipDialog);
+    EXPECT_TRUE(options.noErrorBox);
+    EXPECT_EQ("/srv/marlo data", options.dataDir);
+}
+
+TEST(CommandLine, HelpStopsTheReadingAndListsEveryOption) {
+    CommandLineOptions options;
+    std::string error;
+    EXPECT_EQ(CommandLineAction::Help, Parse({"--help"}, &options, &error));
+    EXPECT_EQ(CommandLineAction::Help, Parse({"--windowed", "--help", "--bogus"}, &options, &error));
+    const std::string help = HelpText();
+    for (const char* option : {"--mode WxHxBPP", "--windowed", "--fullscreen", "--device N", "--rate HZ",
+                               "--no-error-box", "--data DIR", "--help", "512x384x16", "1280x1024x32"})
+        EXPECT_NE(std::string::npos, help.find(option)) << option;
+}
+
+TEST(CommandLine, BadInputIsAnErrorThatNamesIt) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--mode", "9x9x9"},
+         "marlo: bad value for --mode: 9x9x9 (expected one of 512x384x16, 512x384x32, 640x480x16, 640x480x32, "
+         "800x600x16, 800x600x32, 1024x768x16, 1024x768x32, 1280x1024x16, 1280x1024x32)"},
+        {{"--mode", "800x600"},
+         "marlo: bad value for --mode: 800x600 (expected one of 512x384x16, 512x384x32, 640x480x16, 640x480x32, "
+         "800x600x16, 800x600x32, 1024x768x16, 1024x768x32, 1280x1024x16, 1280x1024x32)"},
+        {{"--rate", "8000"}, "marlo: bad value for --rate: 8000 (expected 11025, 22050 or 44100)"},
+        {{"--rate", "44100Hz"}, "marlo: bad value for --rate: 44100Hz (expected 11025, 22050 or 44100)"},
+        {{"--device", "-1"}, "marlo: bad value for --device: -1 (expected a device number 0 or more)"},
+        {{"--device", "abc"}, "marlo: bad value for --device: abc (expected a device number 0 or more)"},
+        {{"--device", "1x"}, "marlo: bad value for --device: 1x (expected a device number 0 or more)"},
+        {{"--device", ""}, "marlo: bad value for --device:  (expected a device number 0 or more)"},
+        {{"--device", "2147483648"}, "marlo: bad value for --device: 2147483648 (expected a device number 0 or more)"},
+        {{"--data", ""}, "marlo: bad value for --data:  (expected a folder)"},
+        {{"--bogus"}, "marlo: unknown option: --bogus (try --help)"},
+        {{"--windowed", "show.xm"}, "marlo: unknown option: show.xm (try --help)"},
+        {{"--mode"}, "marlo: missing value after --mode"},
+        {{"--device"}, "marlo: missing value after --device"},
+        {{"--rate"}, "marlo: missing value after --rate"},
+        {{"--data", "--windowed"}, "marlo: missing value after --data"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        CommandLineOptions options;
+        std::string error;
+        EXPECT_EQ(CommandLineAction::Error, Parse(c.args, &options, &error));
+        EXPECT_EQ(c.message, error);
+    }
+}
+
+}  // namespace
