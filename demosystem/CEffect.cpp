@@ -5,26 +5,17 @@
 #include "KLAbstractFactory.h"
 #include "KLApplication.h"
 
-namespace {
-
-uint32_t ApplicationTime() {
-    KL::Application* application = KLAbstractFactory<KL::Application>::GetInstance();
-    return application ? application->GetTime() : 0;
-}
-
-}  // namespace
-
 void CEffect::SetDemoStartSource(uint32_t (*source)()) { s_demoStartSource = source; }
 
 uint32_t CEffect::GetDemoStartTime() { return s_demoStartSource ? s_demoStartSource() : 0; }
 
-uint32_t CEffect::GetDemoTime() { return ApplicationTime() - GetDemoStartTime(); }
+uint32_t CEffect::GetDemoTime() { return KL::ApplicationTime() - GetDemoStartTime(); }
 
 int32_t CEffect::GetInt(int index) {
     if (index == LOCAL_TIME_PARAM) {
         // Unsigned throughout: before the effect's start this wraps to a large value, which
         // reads back as a negative local time.
-        return static_cast<int32_t>(ApplicationTime() - GetDemoStartTime() - m_start);
+        return static_cast<int32_t>(KL::ApplicationTime() - GetDemoStartTime() - m_start);
     }
     return CParamObject::GetInt(index);
 }

@@ -15,11 +15,6 @@ namespace {
 
 KEEngine* CreateEngine() { return new KEEngine(); }
 
-uint32_t Now() {
-    KL::Application* app = KLAbstractFactory<KL::Application>::GetInstance();
-    return app ? app->GetTime() : 0;
-}
-
 }  // namespace
 
 KEEngine* KEEngine::GetEngine() { return KLAbstractFactory<KEEngine>::CreateInstance(&CreateEngine); }
@@ -86,7 +81,7 @@ const char* KEEngine::ErrorName(GLenum error) {
 bool KEEngine::RenderFrame() {
     if (!m_referenceTaken) {
         m_referenceTaken = true;
-        m_referenceTime = Now();
+        m_referenceTime = KL::ApplicationTime();
         m_referenceFrames = m_frames;
     }
     m_currentTriangles = 0;
@@ -100,7 +95,7 @@ bool KEEngine::RenderFrame() {
 
     m_lastTriangles = m_currentTriangles;
     ++m_frames;
-    const uint32_t now = Now();
+    const uint32_t now = KL::ApplicationTime();
     const uint32_t elapsed = now - m_referenceTime;
     if (elapsed < 1000) return true;
     m_fps = static_cast<float>(m_frames - m_referenceFrames) / (static_cast<float>(elapsed) * 0.001f);

@@ -9,6 +9,11 @@
 
 namespace KL {
 
+uint32_t ApplicationTime() {
+    Application* app = KLAbstractFactory<Application>::GetInstance();
+    return app ? app->GetTime() : 0;
+}
+
 Application::Application() = default;
 Application::~Application() = default;
 

@@ -61,6 +61,12 @@ struct WindowMessage {
 
 using ThreadProc = uint32_t (*)(void* parameter);
 
+class Application;
+
+// The application clock in milliseconds for code that reads time outside the loop's
+// callbacks; 0 (after the singleton's own report) when no application exists.
+uint32_t ApplicationTime();
+
 class Application {
 public:
     static constexpr float kDefaultFrameRate = 300.0f;
