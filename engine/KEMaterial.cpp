@@ -103,7 +103,7 @@ void KEMaterial::Compile() {
 
     // A missing extension is reported, and its GL state is then left alone: the enums
     // do not exist on such a driver.
-    const bool hasVertexProgram = ext.IsExtensionSupported("GL_NV_vertex_program");
+    const bool hasVertexProgram = ext.HasVertexProgram();
     if (m_useVertexProgram) {
         if (!hasVertexProgram) {
             LogError("Error: Vertex programs no estan soportados en este hardware");
@@ -114,7 +114,7 @@ void KEMaterial::Compile() {
         glDisable(GL_VERTEX_PROGRAM_NV);
     }
 
-    const bool hasCombiners = ext.IsExtensionSupported("GL_NV_register_combiners");
+    const bool hasCombiners = ext.IsExtensionSupported(KEExtensions::kRegisterCombinersName);
     if (m_useCombiners) {
         if (!hasCombiners) {
             LogError("Error: Register combiners no estan soportados en este hardware");
