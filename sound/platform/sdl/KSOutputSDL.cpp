@@ -1,0 +1,151 @@
+// The sound output on SDL audio: SDL's playback devices, opened with the chosen rate (SDL
+// converts when the hardware differs), and a callback that renders the handed-over module.
+// Devices that are playing are closed when the process exits, before SDL shuts down, so
+// that the audio thread never renders while the libraries are being torn down.
+#include "KSOutput.h"
+
+#include "KSModule.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+struct KSOutput::Device {
+    SDL_AudioDeviceID id = 0;
+    int32_t rate = 44100;
+    // Written once by Play (main thread), read by the callback (audio thread).
+    std::atomic<KSModule*> module{nullptr};
+};
+
+namespace {
+
+// The devices that may be rendering at exit. Main thread only.
+std::vector<SDL_AudioDeviceID>& PlayingDevices() {
+    static std::vector<SDL_AudioDeviceID> devices;
+    return devices;
+}
+
+void ClosePlayingDevices() {
+    for (SDL_AudioDeviceID id : PlayingDevices()) SDL_CloseAudioDevice(id);
+    PlayingDevices().clear();
+}
+
+void ForgetPlayingDevice(SDL_AudioDeviceID id) {
+    auto& devices = PlayingDevices();
+    devices.erase(std::remove(devices.begin(), devices.end(), id), devices.end());
+}
+
+void SDLCALL FillAudio(void* userdata, Uint8* stream, int bytes) {
+    auto* device = static_cast<KSOutput::Device*>(userdata);
+    KSModule* module = device->module.load(std::memory_order_acquire);
+    const size_t frames = static_cast<size_t>(bytes) / (2 * sizeof(int16_t));
+    if (!module) {
+        std::memset(stream, 0, static_cast<size_t>(bytes));
+        return;
+    }
+    module->Render(frames, reinterpret_cast<int16_t*>(stream));
+}
+
+bool AudioReady() {
+    static const bool ready = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    return ready;
+}
+
+}  // namespace
+
+const std::vector<std::string>& KSOutput::ListDevices() {
+    static const std::vector<std::string> devices = [] {
+        std::vector<std::string> list;
+        if (AudioReady()) {
+            list.push_back(kDefaultDeviceName);
+            // Counted once: SDL may rescan on every call, and answers -1 when it cannot tell.
+            const int count = SDL_GetNumAudioDevices(0);
+            for (int i = 0; i < count; ++i) {
+                const char* name = SDL_GetAudioDeviceName(i, 0);
+                if (name && *name) list.push_back(name);
+            }
+        }
+        list.push_back(kNoSoundName);
+        return list;
+    }();
+    return devices;
+}
+
+bool KSOutput::IsNoSound(int device) {
+    const auto& devices = ListDevices();
+    return device == static_cast<int>(devices.size()) - 1;
+}
+
+KSOutput::KSOutput() = default;
+
+KSOutput::~KSOutput() { Close(); }
+
+bool KSOutput::Open(int device, int32_t rate, std::string* error) {
+    std::string local;
+    std::string& why = error ? *error : local;
+    Close();
+    const auto& devices = ListDevices();
+    if (device < 0 || device >= static_cast<int>(devices.size())) {
+        why = "there is no sound device " + std::to_string(device);
+        return false;
+    }
+    if (IsNoSound(device)) {
+        why = "\"No sound\" was chosen";
+        return false;
+    }
+    if (!AudioReady()) {
+        why = std::string("no sound system: ") + SDL_GetError();
+        return false;
+    }
+    auto* opened = new Device();
+    opened->rate = rate;
+    SDL_AudioSpec want;
+    SDL_zero(want);
+    want.freq = rate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    // About 23 ms at 44100 Hz: short enough that the notes stay with the picture.
+    want.samples = 1024;
+    want.callback = &FillAudio;
+    want.userdata = opened;
+    SDL_AudioSpec have;
+    const char* name = device == 0 ? nullptr : devices[static_cast<size_t>(device)].c_str();
+    opened->id = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+    if (opened->id == 0) {
+        why = "cannot open \"" + devices[static_cast<size_t>(device)] + "\": " + SDL_GetError();
+        delete opened;
+        return false;
+    }
+    m_device = opened;
+    return true;
+}
+
+bool KSOutput::IsOpen() const { return m_device != nullptr; }
+
+bool KSOutput::Start() {
+    if (!m_device) return false;
+    SDL_PauseAudioDevice(m_device->id, 0);
+    return true;
+}
+
+bool KSOutput::Play(KSModule* module) {
+    if (!m_device || !module || m_device->module.load(std::memory_order_relaxed)) return false;
+    module->SetSampleRate(m_device->rate);
+    static std::once_flag atExit;
+    std::call_once(atExit, [] { std::atexit(&ClosePlayingDevices); });
+    PlayingDevices().push_back(m_device->id);
+    m_device->module.store(module, std::memory_order_release);
+    return true;
+}
+
+void KSOutput::Close() {
+    if (!m_device) return;
+    SDL_CloseAudioDevice(m_device->id);
+    ForgetPlayingDevice(m_device->id);
+    delete m_device;
+    m_device = nullptr;
+}
