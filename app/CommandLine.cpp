@@ -41,6 +41,16 @@ int FindRate(const char* text) {
     return -1;
 }
 
+// "0 Default sound device, 1 ..., 2 No sound": the devices by their --device numbers.
+std::string DeviceList(const std::vector<std::string>& devices) {
+    std::string list;
+    for (size_t i = 0; i < devices.size(); ++i) {
+        if (i > 0) list += ", ";
+        list += std::to_string(i) + " " + devices[i];
+    }
+    return list;
+}
+
 std::string RateList() {
     std::string list;
     for (int i = 0; i < kSampleRateCount; ++i) {
@@ -126,7 +136,18 @@ CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* ou
     return CommandLineAction::Run;
 }
 
-std::string HelpText() {
+bool CheckSoundDevice(const CommandLineOptions& options, const std::vector<std::string>& devices,
+                      std::string* error) {
+    const int32_t device = options.setup.soundDevice;
+    if (device >= 0 && static_cast<size_t>(device) < devices.size()) return true;
+    std::string expected = devices.empty() ? std::string("a listed device, and there are none")
+                                           : "a device number 0 to " + std::to_string(devices.size() - 1) + ": " +
+                                                 DeviceList(devices);
+    BadValue(error, "--device", std::to_string(device).c_str(), expected);
+    return false;
+}
+
+std::string HelpText(const std::vector<std::string>& devices) {
     std::string text;
     text += "Usage: marlo [options]\n";
     text += "Without --mode, --windowed, --fullscreen, --device or --rate the setup dialog asks.\n";
@@ -138,5 +159,6 @@ std::string HelpText() {
     text += "  --no-error-box   write error reports to standard error instead of showing a box\n";
     text += "  --data DIR       the folder that holds the show's files (default: beside the program)\n";
     text += "  --help           show this text\n";
+    if (!devices.empty()) text += "Sound devices: " + DeviceList(devices) + "\n";
     return text;
 }

@@ -6,6 +6,7 @@
 #include "KDSSetup.h"
 
 #include <string>
+#include <vector>
 
 struct CommandLineOptions {
     // Set when any of --mode, --windowed, --fullscreen, --device or --rate was given:
@@ -27,8 +28,14 @@ enum class CommandLineAction { Run, Help, Error };
 // part of the choices.
 CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* out, std::string* error);
 
-// The usage text for --help, one option a line.
-std::string HelpText();
+// The usage text for --help, one option a line; with the sound devices, it lists them
+// by their --device numbers.
+std::string HelpText(const std::vector<std::string>& devices = {});
+
+// Whether the chosen sound device is one of `devices` (the back end's list, which the
+// dialog offers). False with *error naming the value and the devices there are.
+bool CheckSoundDevice(const CommandLineOptions& options, const std::vector<std::string>& devices,
+                      std::string* error);
 
 // A screen mode as the dialog lists it and --mode takes it: "%ix%ix%i" of the row of
 // kScreenModes (800x600x32); empty for an index outside the table.

@@ -1,14 +1,18 @@
 #include "MarloStartup.h"
 
+#include "CBassPlayer.h"
 #include "CGeneratorModifiers.h"
 #include "CommandLine.h"
 #include "KLLog.h"
+#include "KLPath.h"
+#include "KSOutput.h"
 #include "KestDemoSystem.h"
 #include "MarloComposition.h"
 #include "SetupDialogGtk.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -32,9 +36,21 @@ void SetupWithoutDisplay(KDSSetupResult* result) {
     result->fullScreen = 0;
 }
 
-void SetupFromDialog(KDSSetupResult* result) {
-    // The sound back end offers its devices with the music player; until then, no sound.
-    ShowSetupDialog(result, std::vector<std::string>{"No sound"});
+void SetupFromDialog(KDSSetupResult* result) { ShowSetupDialog(result, KSOutput::ListDevices()); }
+
+// The show's files are named relative to its data folder: the one given, else data/
+// beside the program where the build puts them, else the current folder.
+bool EnterDataFolder(const std::string& given) {
+    if (!given.empty()) {
+        if (chdir(given.c_str()) == 0) return true;
+        std::fprintf(stderr, "marlo: cannot use the data folder %s\n", given.c_str());
+        return false;
+    }
+    const std::string beside = KL::GetProgramFolder() + "data";
+    std::error_code ec;
+    if (!KL::GetProgramFolder().empty() && std::filesystem::is_directory(beside, ec) && chdir(beside.c_str()) != 0)
+        LogMessage("Cannot enter the data folder %s", beside.c_str());
+    return true;
 }
 
 bool HasDisplay() {
@@ -49,15 +65,17 @@ int MarloStartup(int argc, char** argv) {
     CommandLineOptions options;
     std::string error;
     switch (ParseCommandLine(argc, argv, &options, &error)) {
-    case CommandLineAction::Help: std::printf("%s", HelpText().c_str()); return 0;
+    case CommandLineAction::Help: std::printf("%s", HelpText(KSOutput::ListDevices()).c_str()); return 0;
     case CommandLineAction::Error: std::fprintf(stderr, "%s\n", error.c_str()); return 2;
     case CommandLineAction::Run: break;
     }
-    if (options.noErrorBox) KL::SetErrorBoxesEnabled(false);
-    if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
-        std::fprintf(stderr, "marlo: cannot use the data folder %s\n", options.dataDir.c_str());
+    // The dialog offers only the devices there are; the command line is held to the same.
+    if (options.skipDialog && !CheckSoundDevice(options, KSOutput::ListDevices(), &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
         return 2;
     }
+    if (options.noErrorBox) KL::SetErrorBoxesEnabled(false);
+    if (!EnterDataFolder(options.dataDir)) return 2;
 
     KestDemoSystem* demo = KestDemoSystem::GetInstance();
     if (options.skipDialog) {
@@ -68,6 +86,7 @@ int MarloStartup(int argc, char** argv) {
     } else {
         demo->SetSetupProvider(&SetupFromDialog);
     }
+    RegisterBassPlayerBuilder();
     RegisterGeneratorBuilders();
     demo->Init();
     BuildComposition(demo);

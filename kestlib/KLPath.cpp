@@ -3,6 +3,8 @@
 // component and backing out of a directory that does not lead to the whole path.
 #include "KLPath.h"
 
+#include "platform/KLPlatform.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -136,5 +138,7 @@ std::string ResolveDataPath(const char* path) {
         return std::string(path);
     }
 }
+
+std::string GetProgramFolder() { return Platform::ProgramFolder(); }
 
 }  // namespace KL

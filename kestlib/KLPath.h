@@ -12,4 +12,7 @@ namespace KL {
 // (so the caller's open fails and reports the name it was given).
 std::string ResolveDataPath(const char* path);
 
+// The folder that holds the running program, ending in '/'; empty when it cannot be told.
+std::string GetProgramFolder();
+
 }  // namespace KL

@@ -2,6 +2,8 @@
 // (platform/sdl) is linked into a program; nothing above kestlib calls these.
 #pragma once
 
+#include <string>
+
 namespace KL {
 class Application;
 
@@ -16,6 +18,9 @@ void ShowErrorBox(const char* text, bool boxesEnabled);
 
 // Allocates the platform's application object (the singleton's creator function).
 Application* CreateApplication();
+
+// The folder of the running program, ending in a separator; empty when unknown.
+std::string ProgramFolder();
 
 }  // namespace Platform
 }  // namespace KL

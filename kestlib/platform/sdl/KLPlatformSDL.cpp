@@ -46,6 +46,14 @@ void ShowErrorBox(const char* text, bool boxesEnabled) {
 
 Application* CreateApplication() { return new _KL::ApplicationSDL(); }
 
+std::string ProgramFolder() {
+    char* path = SDL_GetBasePath();
+    if (!path) return std::string();
+    std::string folder = path;
+    SDL_free(path);
+    return folder;
+}
+
 }  // namespace Platform
 
 void* GetGLProcAddress(const char* name) { return name ? SDL_GL_GetProcAddress(name) : nullptr; }

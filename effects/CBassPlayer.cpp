@@ -1,0 +1,129 @@
+// The music player: the sound back end's device and module, the note procedure that kicks
+// velocities, and the per-frame integration. Velocities are atomic floats updated by
+// compare-and-swap, so that a kick from the audio thread landing in the middle of a
+// frame's decay is never overwritten.
+#include "CBassPlayer.h"
+
+#include "KLLog.h"
+
+#include <cmath>
+#include <string>
+
+std::atomic<float> CBassPlayer::s_velocity[kInstruments];
+float CBassPlayer::s_position[kInstruments];
+
+namespace {
+
+constexpr int32_t kFallbackRate = 44100;
+constexpr int kDefaultDevice = 0;
+
+// Applies f to the value atomically, retrying when another thread changed it meanwhile.
+template <class F>
+void Update(std::atomic<float>& value, F f) {
+    float seen = value.load(std::memory_order_relaxed);
+    while (!value.compare_exchange_weak(seen, f(seen), std::memory_order_relaxed)) {
+    }
+}
+
+}  // namespace
+
+CBassPlayer::CBassPlayer() {
+    for (int i = 0; i < kInstruments; ++i) {
+        s_velocity[i].store(0.0f, std::memory_order_relaxed);
+        s_position[i] = 0.0f;
+    }
+}
+
+float CBassPlayer::GetFloat(int index) {
+    if (index >= kVelocityChannel && index < kVelocityChannel + kInstruments)
+        return s_velocity[index - kVelocityChannel].load(std::memory_order_relaxed);
+    if (index >= kPositionChannel && index < kPositionChannel + kInstruments) return s_position[index - kPositionChannel];
+    return CEffect::GetFloat(index);
+}
+
+void CBassPlayer::OnNote(uintptr_t user, uint64_t) {
+    if (user < 1 || user > static_cast<uintptr_t>(kInstruments)) return;
+    Update(s_velocity[user - 1], [](float v) { return v + kKick; });
+}
+
+float CBassPlayer::GetVelocity(int instrument) {
+    return (instrument >= 0 && instrument < kInstruments) ? s_velocity[instrument].load(std::memory_order_relaxed)
+                                                          : 0.0f;
+}
+
+float CBassPlayer::GetPosition(int instrument) {
+    return (instrument >= 0 && instrument < kInstruments) ? s_position[instrument] : 0.0f;
+}
+
+bool CBassPlayer::Start() {
+    const int32_t device = GetInt(0);
+    m_rate = GetInt(1);
+    if (m_rate < 8000 || m_rate > 192000) {
+        LogMessage("Sample rate %d Hz cannot be played, using %d Hz", static_cast<int>(m_rate),
+                   static_cast<int>(kFallbackRate));
+        m_rate = kFallbackRate;
+    }
+
+    const bool noSound = KSOutput::IsNoSound(device);
+    if (!noSound) {
+        std::string why;
+        if (!m_output.Open(device, m_rate, &why)) {
+            LogMessage("Sound: %s", why.c_str());
+            if (!m_output.Open(kDefaultDevice, m_rate, &why)) {
+                LogMessage("Sound: %s", why.c_str());
+                LogMessage("Can't initialize digital sound system");
+            }
+        }
+    }
+
+    std::string why;
+    const char* file = GetString(2);
+    m_module = KSModule::Load(file, &why);
+    if (m_module) {
+        m_module->SetSampleRate(m_rate);
+        for (int i = 1; i <= kInstruments; ++i) m_module->AddNoteSync(i, &CBassPlayer::OnNote, static_cast<uintptr_t>(i));
+    } else {
+        LogMessage("Can't load the music: %s", why.c_str());
+    }
+
+    if (!noSound && !m_output.Start()) LogMessage("Error in bass start");
+    if (!m_module) {
+        LogMessage("No se puede reproducir correctamente la musica");
+        return false;
+    }
+    // Without a device the module stays here and Frame renders it silently.
+    m_onDevice = m_output.Play(m_module.get());
+    return true;
+}
+
+bool CBassPlayer::Frame(uint32_t, uint32_t localTime, int32_t delta) {
+    if (!m_onDevice && m_module) {
+        const uint64_t target = static_cast<uint64_t>(localTime) * static_cast<uint64_t>(m_rate) / 1000u;
+        const uint64_t position = m_module->GetFramePosition();
+        if (target > position && !m_module->IsFinished()) m_module->Render(static_cast<size_t>(target - position), nullptr);
+    }
+
+    // 0.9 per 20 ms: a velocity halves in about 132 ms.
+    const double decay = std::pow(0.9, static_cast<double>(delta) * 0.05);
+    const float dt = static_cast<float>(delta);
+    for (int i = 0; i < kInstruments; ++i) {
+        // Position first, with the velocity before this frame's decay.
+        s_position[i] = s_position[i] + dt * s_velocity[i].load(std::memory_order_relaxed);
+        bool bounce = false;
+        if (s_position[i] < 0.0f) {
+            s_position[i] = 0.0f;
+            bounce = true;
+        }
+        Update(s_velocity[i], [bounce, decay](float v) {
+            return static_cast<float>(static_cast<double>(bounce ? -v : v) * decay);
+        });
+    }
+    return true;
+}
+
+CEffect* CBassPlayerBuilder::Create() { return new CBassPlayer(); }
+
+void RegisterBassPlayerBuilder() {
+    static CBassPlayerBuilder builder;
+    KDSProvideEffectBuilder(&builder);
+}

@@ -1,0 +1,73 @@
+// "Bass Player": plays the soundtrack, a tracker module, and turns its notes into
+// animation signals. Every note of one of the module's first 32 instruments kicks that
+// instrument's velocity by 10; every frame each position integrates its velocity while the
+// velocity decays. Float channels 3..34 read the velocities and 35..66 the positions
+// (channel 36 is how far instrument 2 has been pushed), so any parameter can follow the music.
+//
+// Parameters: integer 0 the sound device (index into KSOutput::ListDevices), integer 1
+// the sample rate in Hz, string 2 the module file. The arrays are process-wide, shared by
+// every instance. Notes may arrive on the audio thread while Frame runs on the main
+// thread; neither loses the other's change to a velocity.
+#pragma once
+
+#include "CEffect.h"
+#include "KDSBuilders.h"
+#include "KSModule.h"
+#include "KSOutput.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class CBassPlayer : public CEffect {
+public:
+    static constexpr int kInstruments = 32;
+    static constexpr int kVelocityChannel = 3;   // velocity of instrument 1
+    static constexpr int kPositionChannel = 35;  // position of instrument 1
+    static constexpr float kKick = 10.0f;
+
+    // Zeroes both process-wide arrays.
+    CBassPlayer();
+
+    float GetFloat(int index) override;
+    // Opens the chosen device at the chosen rate (the default device once more if it
+    // cannot be opened), loads the module, installs a note procedure for instruments 1 to
+    // 32 and plays. Without a device the module is rendered silently in step with the
+    // effect's clock (Frame), so the notes still drive the animation. False when the
+    // module cannot be played.
+    bool Start() override;
+    // Advances the silent module to the local time, then integrates and decays.
+    bool Frame(uint32_t time, uint32_t localTime, int32_t delta) override;
+
+    // The note procedure: velocity[user - 1] += 10 for user 1..32. Any thread.
+    static void OnNote(uintptr_t user, uint64_t frame);
+    // instrument is 0-based here, as the arrays index it.
+    static float GetVelocity(int instrument);
+    static float GetPosition(int instrument);
+
+    // Whether the module plays on a device (audio thread) rather than silently in Frame.
+    bool IsPlayingOnDevice() const { return m_onDevice; }
+    // The module while it plays silently; null once handed to the device or when none.
+    KSModule* GetSilentModule() const { return m_onDevice ? nullptr : m_module.get(); }
+
+private:
+    static std::atomic<float> s_velocity[kInstruments];
+    static float s_position[kInstruments];
+
+    // The output is declared after the module so that it closes (stopping the audio
+    // thread) before the module it renders is destroyed.
+    std::unique_ptr<KSModule> m_module;
+    KSOutput m_output;
+    bool m_onDevice = false;
+    int32_t m_rate = 44100;
+};
+
+class CBassPlayerBuilder : public IEffectBuilder {
+public:
+    CEffect* Create() override;
+    const char* GetName() override { return "Bass Player"; }
+    const char* GetDescription() override { return "This effect Plays musics"; }
+};
+
+// Provides the music player's builder to the demo system's catalog.
+void RegisterBassPlayerBuilder();
