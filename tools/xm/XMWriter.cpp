@@ -94,8 +94,10 @@ bool Check(const Module& m, std::string* error) {
                                    pattern.rows),
                    false;
         for (const Cell& c : pattern.cells) {
-            if (c.note > kKeyOff || c.instrument > m.instruments.size() || c.effect > 35)
-                return *error = Format("pattern %d: a cell with note %d or an instrument or effect that does not exist",
+            // Volume column bytes 0x51..0x5F are no command at all.
+            if (c.note > kKeyOff || c.instrument > m.instruments.size() || c.effect > 35 ||
+                (c.volume > 0x50 && c.volume < 0x60))
+                return *error = Format("pattern %d: a cell with note %d or an instrument, volume or effect that does not exist",
                                        static_cast<int>(p), c.note),
                        false;
         }

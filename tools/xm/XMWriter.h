@@ -70,7 +70,7 @@ struct Sample {
     uint32_t loopStart = 0;   // in sample frames
     uint32_t loopLength = 0;  // in sample frames
     uint8_t volume = 64;
-    int8_t finetune = 0;
+    int8_t finetune = 0;  // 1/128 semitone; players honour it in steps of 8
     uint8_t panning = 128;
     // Semitones added to the played note: a sample recorded at middle C (C-4 played at
     // 8363 Hz) has 0.
