@@ -56,6 +56,9 @@ float CBassPlayer::GetPosition(int instrument) {
 }
 
 bool CBassPlayer::Start() {
+    // A second start begins afresh: the device stops rendering the old module first.
+    m_output.Close();
+    m_onDevice = false;
     const int32_t device = GetInt(0);
     m_rate = GetInt(1);
     if (m_rate < 8000 || m_rate > 192000) {

@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <sys/wait.h>
@@ -62,6 +63,53 @@ std::string ReadAll(FILE* f) {
     return text;
 }
 
+// The --device number of a device named in --help's list, or -1.
+int DeviceNumber(const std::string& help, const std::string& name) {
+    const size_t list = help.find("Sound devices: ");
+    if (list == std::string::npos) return -1;
+    const size_t at = help.find(" " + name, list);
+    if (at == std::string::npos) return -1;
+    size_t digits = at;
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(help[digits - 1]))) --digits;
+    return digits < at ? std::stoi(help.substr(digits, at - digits)) : -1;
+}
+
+std::string HelpText() {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+        execl(MARLO_BINARY, MARLO_BINARY, "--help", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    FILE* out = fdopen(fds[0], "r");
+    const std::string text = ReadAll(out);
+    std::fclose(out);
+    waitpid(pid, nullptr, 0);
+    return text;
+}
+
+// Plays until the timeline has started the music, then ends with SIGTERM; returns the
+// whole standard error, and the exit code in *code.
+std::string PlayUntilStartedThenTerminate(std::vector<const char*> args, int* code) {
+    Child child = StartMarlo(std::move(args));
+    std::string text;
+    for (std::string line; (line = ReadLine(child.err)) != "" || !std::feof(child.err);) {
+        text += line + "\n";
+        if (line == "Debug: start: 0") break;
+    }
+    kill(child.pid, SIGTERM);
+    text += ReadAll(child.err);
+    *code = ExitCode(child);
+    return text;
+}
+
 }  // namespace
 
 TEST(MarloProgram, AnnouncesTheRegistryThenKestLibAndQuitsCleanly) {
@@ -85,6 +133,28 @@ TEST(MarloProgram, AnnouncesTheRegistryThenKestLibAndQuitsCleanly) {
     // quit event should it still be playing. Either way the program returns 0.
     kill(child.pid, SIGTERM);
     EXPECT_EQ(ExitCode(child), 0);
+}
+
+TEST(MarloProgram, PlaysTheGeneratedMusicOnTheDummyDriverAndWithNoSound) {
+    const std::string help = HelpText();
+    const int noSound = DeviceNumber(help, "No sound");
+    ASSERT_GE(noSound, 1) << help;
+    const std::string noSoundArg = std::to_string(noSound);
+    for (const char* device : {"0", noSoundArg.c_str()}) {
+        int code = -1;
+        const std::string err = PlayUntilStartedThenTerminate({"--windowed", "--no-error-box", "--device", device}, &code);
+        EXPECT_EQ(code, 0) << err;
+        EXPECT_NE(err.find("Debug: start: 0"), std::string::npos) << err;
+        for (const char* failure : {"Can't load the music", "No se puede reproducir", "Can't initialize", "ERROR"})
+            EXPECT_EQ(err.find(failure), std::string::npos) << "device " << device << ":\n" << err;
+    }
+
+    // One past the list is refused before anything opens.
+    Child bad = StartMarlo({"--device", std::to_string(noSound + 1).c_str()});
+    const std::string err = ReadAll(bad.err);
+    EXPECT_EQ(ExitCode(bad), 2);
+    EXPECT_NE(err.find("bad value for --device: " + std::to_string(noSound + 1)), std::string::npos) << err;
+    EXPECT_NE(err.find(noSoundArg + " No sound)"), std::string::npos) << err;
 }
 
 TEST(MarloProgram, HelpListsTheOptionsAndBadValuesExitWithTwo) {

@@ -23,10 +23,11 @@ struct KSOutput::Device {
 
 namespace {
 
-// The devices that may be rendering at exit. Main thread only.
+// The devices that may be rendering at exit. Main thread only. Never destroyed: the exit
+// handler that reads it may run after static objects made later are gone.
 std::vector<SDL_AudioDeviceID>& PlayingDevices() {
-    static std::vector<SDL_AudioDeviceID> devices;
-    return devices;
+    static auto* devices = new std::vector<SDL_AudioDeviceID>();
+    return *devices;
 }
 
 void ClosePlayingDevices() {
