@@ -15,16 +15,17 @@ namespace {
 
 struct Child {
     pid_t pid = -1;
-    FILE* err = nullptr;
+    FILE* err = nullptr;  // the piped stream
 };
 
-// Starts marlo with the arguments and its standard error on a pipe.
-Child StartMarlo(std::vector<const char*> args) {
+// Starts marlo with the arguments and one of its streams (standard error unless said) on
+// a pipe.
+Child StartMarlo(std::vector<const char*> args, int stream = STDERR_FILENO) {
     int fds[2];
     if (pipe(fds) != 0) return {};
     pid_t pid = fork();
     if (pid == 0) {
-        dup2(fds[1], STDERR_FILENO);
+        dup2(fds[1], stream);
         close(fds[0]);
         close(fds[1]);
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
@@ -75,23 +76,9 @@ int DeviceNumber(const std::string& help, const std::string& name) {
 }
 
 std::string HelpText() {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], STDOUT_FILENO);
-        close(fds[0]);
-        close(fds[1]);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-        execl(MARLO_BINARY, MARLO_BINARY, "--help", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    FILE* out = fdopen(fds[0], "r");
-    const std::string text = ReadAll(out);
-    std::fclose(out);
-    waitpid(pid, nullptr, 0);
+    Child help = StartMarlo({"--help"}, STDOUT_FILENO);
+    const std::string text = ReadAll(help.err);
+    ExitCode(help);
     return text;
 }
 

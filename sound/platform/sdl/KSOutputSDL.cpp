@@ -109,8 +109,10 @@ bool KSOutput::Open(int device, int32_t rate, std::string* error) {
     want.freq = rate;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    // About 23 ms at 44100 Hz: short enough that the notes stay with the picture.
-    want.samples = 1024;
+    // About 23 ms whatever the rate (1024 frames at 44100 Hz): notes are found as the
+    // audio is rendered, so a longer buffer would put the picture ahead of the sound.
+    want.samples = 256;
+    while (want.samples < 4096 && want.samples * 1000 < rate * 23) want.samples *= 2;
     want.callback = &FillAudio;
     want.userdata = opened;
     SDL_AudioSpec have;
