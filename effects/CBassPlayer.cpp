@@ -83,6 +83,13 @@ bool CBassPlayer::Start() {
     const char* file = GetString(2);
     m_module = KSModule::Load(file, &why);
     if (m_module) {
+        // libopenmpt's warnings about the file, one trace each.
+        const std::string& warnings = m_module->GetLoadLog();
+        for (size_t at = 0, end; at < warnings.size(); at = end + 1) {
+            end = warnings.find('\n', at);
+            if (end == std::string::npos) end = warnings.size();
+            if (end > at) LogMessage("Music %s: %s", file, warnings.substr(at, end - at).c_str());
+        }
         m_module->SetSampleRate(m_rate);
         for (int i = 1; i <= kInstruments; ++i) m_module->AddNoteSync(i, &CBassPlayer::OnNote, static_cast<uintptr_t>(i));
     } else {
