@@ -23,6 +23,7 @@ public:
     // Takes ownership of the stream; returns it.
     KEVertex* AddStream(KEVertex* stream);
     void AddDrawCall(const KEDrawCall& drawCall) { m_drawCalls.push_back(drawCall); }
+    void ClearDrawCalls() { m_drawCalls.clear(); }
     int GetDrawCallCount() const { return static_cast<int>(m_drawCalls.size()); }
     const KEDrawCall& GetDrawCall(int index) const { return m_drawCalls[static_cast<size_t>(index)]; }
     int GetStreamCount() const { return static_cast<int>(m_streams.size()); }
