@@ -3,6 +3,7 @@
 # headless. Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+ROOT=$(pwd)
 
 scripts/setup.sh
 
@@ -14,6 +15,10 @@ cd "$BUILD"
 # SDL runs on its offscreen driver; the GTK setup dialog needs an X display, so without
 # one the tests run inside a virtual X server.
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run > /dev/null; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j"$(nproc)" --timeout 300
+  xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j"$(nproc)" --timeout 300
+else
+  ctest --output-on-failure -j"$(nproc)" --timeout 300
 fi
-ctest --output-on-failure -j"$(nproc)" --timeout 300
+cd "$ROOT"
+# The parsers' fuzz harnesses, a minute each.
+scripts/fuzz.sh

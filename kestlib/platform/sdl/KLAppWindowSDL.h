@@ -46,8 +46,6 @@ private:
     bool MakeNativeWindow();
     bool TryPixelFormat(KL::PixelFormatRequest& request, int step);
 
-    int32_t m_width = 640;
-    int32_t m_height = 480;
     uint32_t m_style = 0;  // SDL window flags used at creation
     void* m_handle = nullptr;
     bool m_active = false;

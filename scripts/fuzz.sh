@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer harnesses with clang and runs each for a short while (FUZZ_SECONDS,
+# default 60), seeded with the data files the build generates. A crash fails the run and
+# leaves the input in the fuzz build folder. Longer campaigns: FUZZ_SECONDS=3600.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+BUILD=${FUZZ_BUILD_DIR:-build-fuzz}
+SECONDS_EACH=${FUZZ_SECONDS:-60}
+CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARLO_FUZZ=ON \
+  -DBUILD_TESTING=OFF -DMARLO_BENCH=OFF > "$BUILD.configure.log" 2>&1 || { cat "$BUILD.configure.log"; exit 1; }
+cmake --build "$BUILD" -j"$(nproc)" --target scene_fuzz scene_data
+
+run() {
+  local harness=$1; shift
+  local corpus="$BUILD/fuzz/$harness.corpus"
+  mkdir -p "$corpus"
+  echo "fuzz: $harness for $SECONDS_EACH s"
+  (cd "$BUILD/fuzz" && ./"$harness" -max_total_time="$SECONDS_EACH" -print_final_stats=1 \
+    "$harness.corpus" "$@" 2>&1 | grep -E "^(stat::number_of_executed_units|==[0-9]+==|SUMMARY|Done)" || true)
+  # libFuzzer leaves crash-*, leak-* or timeout-* files behind when it finds something.
+  if compgen -G "$BUILD/fuzz/crash-*" > /dev/null || compgen -G "$BUILD/fuzz/leak-*" > /dev/null ||
+     compgen -G "$BUILD/fuzz/timeout-*" > /dev/null; then
+    echo "fuzz: $harness found a failing input in $BUILD/fuzz"; exit 1
+  fi
+}
+
+DATA="$(pwd)/$BUILD/app/data"
+run scene_fuzz "$DATA/files/geometry" "$DATA"
