@@ -20,38 +20,6 @@ constexpr float kDegenerateTexArea = 1e-05f;
 
 }  // namespace
 
-float FastInvSqrt(float d) {
-    uint32_t i;
-    std::memcpy(&i, &d, sizeof i);
-    i = 0x5F3759DFu - (i >> 1);
-    float y;
-    std::memcpy(&y, &i, sizeof y);
-    return y * (1.5f - 0.5f * d * y * y);
-}
-
-KEVector3* Subtract(const KEVector3& a, const KEVector3& b, KEVector3* out) {
-    out->x = a.x - b.x;
-    out->y = a.y - b.y;
-    out->z = a.z - b.z;
-    return out;
-}
-
-KEVector3* Cross(KEVector3 a, KEVector3 b, KEVector3* out) {
-    out->x = a.y * b.z - a.z * b.y;
-    out->y = a.z * b.x - a.x * b.z;
-    out->z = a.x * b.y - a.y * b.x;
-    return out;
-}
-
-void Normalize(KEVector3* v) {
-    // No zero test: a zero vector times the large finite estimate stays zero.
-    const float d = v->x * v->x + v->y * v->y + v->z * v->z;
-    const float s = FastInvSqrt(d);
-    v->x *= s;
-    v->y *= s;
-    v->z *= s;
-}
-
 float Dot(const KEVector3& a, const KEVector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 void Copy(KEMatrix4* destination, const KEMatrix4& source) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 struct KEVector3 {
     float x, y, z;
@@ -17,14 +18,43 @@ struct KEMatrix4 {
     float m[16];
 };
 
-// 1/sqrt(d) by the bit trick and one Newton step (about 0.2 % off; 0 gives a large finite value).
-float FastInvSqrt(float d);
+// The small vector operations are inline: per-vertex loops (normals, tangent frames) call
+// them millions of times a second.
 
-KEVector3* Subtract(const KEVector3& a, const KEVector3& b, KEVector3* out);
+// 1/sqrt(d) by the bit trick and one Newton step (about 0.2 % off; 0 gives a large finite value).
+inline float FastInvSqrt(float d) {
+    uint32_t i;
+    std::memcpy(&i, &d, sizeof i);
+    i = 0x5F3759DFu - (i >> 1);
+    float y;
+    std::memcpy(&y, &i, sizeof y);
+    return y * (1.5f - 0.5f * d * y * y);
+}
+
+inline KEVector3* Subtract(const KEVector3& a, const KEVector3& b, KEVector3* out) {
+    out->x = a.x - b.x;
+    out->y = a.y - b.y;
+    out->z = a.z - b.z;
+    return out;
+}
+
 // Operands are taken by value, so `out` may be one of them.
-KEVector3* Cross(KEVector3 a, KEVector3 b, KEVector3* out);
-// Scales to unit length with FastInvSqrt; a zero vector stays zero.
-void Normalize(KEVector3* v);
+inline KEVector3* Cross(KEVector3 a, KEVector3 b, KEVector3* out) {
+    out->x = a.y * b.z - a.z * b.y;
+    out->y = a.z * b.x - a.x * b.z;
+    out->z = a.x * b.y - a.y * b.x;
+    return out;
+}
+
+// Scales to unit length with FastInvSqrt; a zero vector stays zero (no zero test: a zero
+// vector times the large finite estimate stays zero).
+inline void Normalize(KEVector3* v) {
+    const float d = v->x * v->x + v->y * v->y + v->z * v->z;
+    const float s = FastInvSqrt(d);
+    v->x *= s;
+    v->y *= s;
+    v->z *= s;
+}
 float Dot(const KEVector3& a, const KEVector3& b);
 
 void Copy(KEMatrix4* destination, const KEMatrix4& source);

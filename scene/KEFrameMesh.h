@@ -29,7 +29,8 @@ public:
 
     // Face normals (p0 - p1) x (p2 - p1), normalised with the fast reciprocal square root;
     // each vertex gets the normalised mean of its first 8 faces' normals in triangle order.
-    // A vertex no triangle uses gets (0, 0, 0). Allocates nothing after the first call.
+    // A vertex no triangle uses gets (0, 0, 0). Allocates nothing after the first call
+    // while the triangles stay the same.
     void ComputeNormals();
 
     // Points the mesh's stream at the vertices and makes its draw call over the owner's
@@ -57,7 +58,22 @@ private:
     int32_t m_index = 0;
     std::vector<KESceneVertex> m_vertices;
     std::string m_error;
-    // ComputeNormals' sums and face counts per vertex, kept between calls.
-    std::vector<KEVector3> m_normalSums;
+    void BuildFaceTable(const std::vector<uint32_t>& triangles);
+
+    // ComputeNormals' state, kept between calls: the face normals, and each vertex's first
+    // faces (kMaxFacesPerVertex slots a vertex) with the triangles they were found in.
+    struct Components {
+        std::vector<float> x, y, z;
+        void Resize(size_t n) {
+            x.resize(n);
+            y.resize(n);
+            z.resize(n);
+        }
+    };
+    Components m_faceNormals;
+    Components m_vertexNormals;
+    std::vector<uint32_t> m_vertexFaces;
     std::vector<uint8_t> m_faceCounts;
+    std::vector<uint32_t> m_tableTriangles;
+    size_t m_tableVertices = ~size_t(0);
 };
