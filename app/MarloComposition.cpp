@@ -1,3 +1,6 @@
+// The show: the music on layer 1 for 134 s; on layer 0 for the first minute the exported
+// camera flight and, seen through its camera, the wobbling, semi-transparent, sphere-mapped
+// model whose rotation about x follows the beat of the module's instrument 2.
 #include "MarloComposition.h"
 
 #include "KestDemoSystem.h"
@@ -19,12 +22,26 @@ CEffect* AddMusic(KestDemoSystem* demo, uint32_t length, const char* file) {
 
 void BuildComposition(KestDemoSystem* demo) {
     CEffect* music = AddMusic(demo, 134000, "4beat.xm");
-    // The exported camera flight and the model join the timeline as their effect types
-    // are built; the modifier that scales instrument 2's beat position (music channel 36)
-    // for the model's rotation is already in place.
+
+    CEffect* scene = demo->CreateEffect("MAX 4.2 Exported 3d Scene", 0, 60000, 0);
+    if (scene) scene->SetString(1, "files/geometry/CameraIcosa.kd10s");
+
+    // Instrument 2's accumulated beat position (music channel 36), scaled to degrees.
     CModifier* op = demo->CreateModifier("Binary operation");
     if (op) {
         op->BindFloat(0, music, 36);
         op->SetFloat(1, 0.01f);
+    }
+
+    CEffect* model = demo->CreateEffect("model", 0, 60000, 0);
+    if (model) {
+        model->SetString(0, "files/geometry/icosa.kd10s");
+        model->SetFloat(12, 0.8f);
+        model->SetVector(13, KEVector3{0.9f, 0.9f, 0.9f});
+        model->SetString(11, "files/textures/sky.png");
+        model->BindFloat(3, op, 4);
+        model->SetInt(6, 1);
+        model->SetFloat(9, 340.0f);
+        model->SetFloat(8, 0.08f);
     }
 }

@@ -2,7 +2,10 @@
 
 #include "CBassPlayer.h"
 #include "CGeneratorModifiers.h"
+#include "CModelEffect.h"
+#include "CScenePlayer.h"
 #include "CommandLine.h"
+#include "KLAppWindow.h"
 #include "KLLog.h"
 #include "KLPath.h"
 #include "KSOutput.h"
@@ -48,8 +51,15 @@ bool EnterDataFolder(const std::string& given) {
     }
     const std::string beside = KL::GetProgramFolder() + "data";
     std::error_code ec;
-    if (!KL::GetProgramFolder().empty() && std::filesystem::is_directory(beside, ec) && chdir(beside.c_str()) != 0)
-        LogMessage("Cannot enter the data folder %s", beside.c_str());
+    if (KL::GetProgramFolder().empty() || !std::filesystem::is_directory(beside, ec)) {
+        // Said plainly: without its files the show would fail at every load.
+        LogMessage("No data folder at %s: reading the show's files from the current folder", beside.c_str());
+        return true;
+    }
+    if (chdir(beside.c_str()) != 0) {
+        std::fprintf(stderr, "marlo: cannot use the data folder %s\n", beside.c_str());
+        return false;
+    }
     return true;
 }
 
@@ -86,9 +96,13 @@ int MarloStartup(int argc, char** argv) {
     } else {
         demo->SetSetupProvider(&SetupFromDialog);
     }
+    RegisterScenePlayerBuilder();
+    RegisterModelEffectBuilder();
     RegisterBassPlayerBuilder();
     RegisterGeneratorBuilders();
+    // The window icon: the show's own emblem, generated with the data.
+    KL::IconHandle icon = KL::LoadIconImage("files/icon.bmp");
     demo->Init();
     BuildComposition(demo);
-    return demo->Run("Marlo!!!", nullptr);
+    return demo->Run("Marlo!!!", icon);
 }

@@ -19,6 +19,11 @@ namespace KL {
 using NativeWindowHandle = void*;
 using IconHandle = void*;
 
+// Loads a window icon from an image file (a BMP, with alpha when it has one), matching the
+// name case-blind like every data file. Null, after a trace naming the file, when it
+// cannot. The icon lives for the process.
+IconHandle LoadIconImage(const char* path);
+
 class Window : public Object {
 public:
     // A new window object with the same native window.

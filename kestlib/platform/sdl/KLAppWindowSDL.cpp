@@ -1,6 +1,8 @@
 // Window creation, placement and the OpenGL context on SDL2.
 #include "KLAppWindowSDL.h"
 
+#include "KLPath.h"
+
 #include "KLAbstractFactory.h"
 #include "KLApplication.h"
 #include "KLEventsSDL.h"
@@ -240,3 +242,15 @@ bool WindowSDL::SwapBuffers() {
 }
 
 }  // namespace _KL
+
+namespace KL {
+
+IconHandle LoadIconImage(const char* path) {
+    if (!path) return nullptr;
+    const std::string file = KL::ResolveDataPath(path);
+    SDL_Surface* icon = SDL_LoadBMP(file.c_str());
+    if (!icon) LogMessage("No window icon from %s: %s", path, SDL_GetError());
+    return icon;
+}
+
+}  // namespace KL

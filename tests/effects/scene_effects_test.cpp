@@ -1,0 +1,183 @@
+// The scene player and the model effect: the player's frame arithmetic, its camera and
+// lights on a small scene, the model's wobble, and a frame of the show itself, drawn from
+// the generated data on a real GL context and read back.
+#include "CModelEffect.h"
+#include "CScenePlayer.h"
+#include "GLTestContext.h"
+#include "KEEngine.h"
+#include "KEExtensions.h"
+#include "KEFrameListener.h"
+#include "KETexture.h"
+#include "RecordingLog.h"
+#include "TempDirTest.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+namespace {
+
+// A scene of `frames` camera records (record i at (i, 2i, 3i), field of view 45) and two
+// lights, written to `path`.
+void WriteCameraScene(const std::string& path, int frames) {
+    KEScene scene;
+    scene.framesPerSecond = 25;
+    for (int i = 0; i < frames; ++i) {
+        scene.cameraPositions.push_back({float(i), 2.0f * i, 3.0f * i});
+        scene.cameraRotations.push_back({0, 0, 0});
+        scene.cameraFieldsOfView.push_back(45.0f);
+    }
+    for (float red : {0.25f, 0.75f}) {
+        scene.lights.push_back(std::make_unique<KESceneLight>(1));
+        scene.lights.back()->diffuse[0] = red;
+    }
+    FileWriter writer;
+    ASSERT_TRUE(writer.Open(path.c_str()) && writer.WriteObject(&scene) && writer.Close()) << scene.GetLoadError();
+}
+
+}  // namespace
+
+TEST(ScenePlayerTime, WholeFrameAndFractionComeFromTheLocalTime) {
+    const struct {
+        uint32_t localTime;
+        int32_t fps, frames;
+        uint32_t i;
+        float t;
+    } cases[] = {
+        {1000, 25, 101, 25, 25.0f}, {4020, 25, 101, 0, 0.5f},  // the path wrapped after 100 frames
+        {990, 30, 101, 30, 30.7f},                              // 990 / 33 runs ahead of 29.7
+        {39, 25, 101, 0, 0.975f},   {5000, 25, 1, 0, 0.0f},     // one record holds still
+    };
+    for (const auto& c : cases) {
+        uint32_t i = 99;
+        float t = -1;
+        CScenePlayer::FrameAt(c.localTime, c.fps, c.frames, &i, &t);
+        EXPECT_EQ(i, c.i) << c.localTime;
+        EXPECT_NEAR(t, c.t, 1e-4f) << c.localTime;
+    }
+}
+
+class SceneEffects : public TempDirTest {
+protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        ASSERT_TRUE(gl.Ready());
+        KEExtensions::SetInstance(nullptr);
+        gl.Window()->AddListener(engine);
+        ASSERT_TRUE(engine->IsReady());
+    }
+    void TearDown() override {
+        // The players' cameras die with the test; the engine outlives them.
+        engine->SetView(nullptr);
+        engine->SetCamera(nullptr);
+        engine->OnClose();
+        engine->GetQueue().Clear();
+        engine->GetLighting()->ClearLights();
+        TempDirTest::TearDown();
+    }
+    GLTestContext gl{160, 120};
+    KEEngine* engine = KEEngine::GetEngine();
+};
+
+TEST_F(SceneEffects, PlayerFliesTheCameraWithOffsetsAndSetsEveryLight) {
+    const std::string file = PathOf("camera.kd10s");
+    WriteCameraScene(file, 3);
+    CScenePlayer player;
+    player.SetString(1, file.c_str());
+    player.SetFloat(1, 100.0f);
+    ASSERT_TRUE(player.Load());
+    // 60 ms at 25 frames per second: halfway between records 1 and 2.
+    EXPECT_TRUE(player.Frame(0, 60, 0));
+    EXPECT_FLOAT_EQ(player.GetFloat(4), 1.5f);
+    EXPECT_FLOAT_EQ(player.GetFloat(5), 103.0f);
+    KEVector3 out{};
+    player.GetVector(&out, 7);
+    EXPECT_FLOAT_EQ(out.z, 4.5f);
+    EXPECT_EQ(engine->GetView(), &player.GetView());
+    EXPECT_EQ(engine->GetCamera(), &CScenePlayer::SharedProjection());
+    ASSERT_EQ(engine->GetLighting()->GetLightCount(), 2);
+    EXPECT_EQ(engine->GetLighting()->GetLight(1)->diffuse[0], 0.75f);
+
+    // A scene without camera records: boxed once, then only traced, and nothing drawn.
+    const std::string stillFile = PathOf("still.kd10s");  // parameters keep the pointer
+    WriteCameraScene(stillFile, 0);
+    CScenePlayer still;
+    still.SetString(1, stillFile.c_str());
+    ASSERT_TRUE(still.Load());
+    RecordingLog log;
+    EXPECT_FALSE(still.Frame(0, 0, 0));
+    EXPECT_FALSE(still.Frame(0, 40, 0));
+    EXPECT_EQ(log.Boxes(), std::vector<std::string>{"Error, no existe camara en la escena."});
+    EXPECT_EQ(log.Lines().size(), 2u);
+}
+
+TEST_F(SceneEffects, WobbleMovesEachVertexBySinesOfItsCoordinatesAndTime) {
+    std::vector<KESceneVertex> loaded = {{{0, 0, 0}, {}, {}, {}}, {{10, -20, 5}, {}, {}, {}}};
+    std::vector<KESceneVertex> out = loaded;
+    CModelEffect::Wobble wobble;
+    wobble.SetLoaded(loaded);
+    wobble.Apply(1000, 5.0f, 0.1f, 500.0f, &out);
+    EXPECT_NEAR(out[0].position.x, 5 * std::sin(2.0f), 1e-5f);
+    EXPECT_NEAR(out[0].position.z, 5 * std::sin(2.0f), 1e-5f);
+    EXPECT_NEAR(out[1].position.y, -20 + 5 * std::sin(-2.0f + 2.0f), 1e-5f);
+    EXPECT_NEAR(out[1].position.z, 5 + 5 * std::sin(0.5f + 2.0f), 1e-5f);
+
+    CModelEffect model;
+    EXPECT_FALSE(model.Load());  // "NOT DEFINED" names no file
+    KEVector3 position{};
+    model.SetFloat(1, 7.0f);
+    model.GetVector(&position, 18);
+    EXPECT_EQ(position.y, 7.0f);
+}
+
+#ifdef MARLO_DATA_DIR
+// One step of the show at 5 s, drawn as the timeline draws it: the scene player first,
+// then the model through its camera. The model fills the middle; the corners show the
+// clear colour.
+TEST_F(SceneEffects, AFrameOfTheShowHasTheModelInTheMiddleOverTheClearColour) {
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(MARLO_DATA_DIR);
+    CScenePlayer scene;
+    scene.SetString(1, "files/geometry/CameraIcosa.kd10s");
+    CModelEffect model;
+    model.SetString(0, "files/geometry/icosa.kd10s");
+    model.SetFloat(12, 0.8f);
+    model.SetVector(13, KEVector3{0.9f, 0.9f, 0.9f});
+    model.SetString(11, "files/textures/sky.png");
+    model.SetInt(6, 1);
+    model.SetFloat(9, 340.0f);
+    model.SetFloat(8, 0.08f);
+    RecordingLog log;
+    const bool loaded = scene.Load() && model.Load();
+    while (KETexture* texture = engine->TakePendingTexture()) texture->LoadTexture();
+    std::filesystem::current_path(here);
+    ASSERT_TRUE(loaded);
+
+    struct Step : KEFrameListener {
+        CScenePlayer* scene;
+        CModelEffect* model;
+        bool OnRender() override { return scene->Frame(5000, 5000, 0) && model->Frame(5000, 5000, 0); }
+    } step;
+    step.scene = &scene;
+    step.model = &model;
+    engine->SetFrameListener(&step);
+    engine->GetLighting()->DisablePresent();
+    const bool drawn = engine->RenderFrame();
+    engine->GetLighting()->EnablePresent();
+    engine->SetFrameListener(nullptr);
+    ASSERT_TRUE(drawn);
+    EXPECT_TRUE(log.Boxes().empty()) << log.Boxes()[0];
+
+    const std::array<uint8_t, 4> clear = {77, 77, 153, 0};
+    auto isClear = [&](int x, int y) {
+        const auto p = gl.Pixel(x, y);
+        return std::abs(p[0] - clear[0]) <= 2 && std::abs(p[1] - clear[1]) <= 2 && std::abs(p[2] - clear[2]) <= 2;
+    };
+    EXPECT_FALSE(isClear(80, 60));
+    int corners = 0;
+    for (int x : {2, 157})
+        for (int y : {2, 117}) corners += isClear(x, y) ? 1 : 0;
+    EXPECT_EQ(corners, 4);
+}
+#endif
