@@ -1,0 +1,176 @@
+// The window icon: a flat-shaded icosahedron with light edges, antialiased by 4 x 4
+// supersampling, on a transparent background. Written as a 32-bit BMP with a V4 header
+// and explicit R, G, B, A bit masks so the alpha channel survives loading.
+#include "Geometry.h"
+#include "Images.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace data {
+
+namespace {
+
+constexpr int kSize = 64;
+constexpr int kSamples = 4;  // per pixel side
+
+struct Pixel {
+    float r = 0, g = 0, b = 0, a = 0;
+};
+
+KEVector3 Turned(const KEVector3& p, float pitch, float yaw) {
+    // Yaw about y, then pitch about x.
+    const float cy = std::cos(yaw), sy = std::sin(yaw), cp = std::cos(pitch), sp = std::sin(pitch);
+    const KEVector3 q{cy * p.x + sy * p.z, p.y, -sy * p.x + cy * p.z};
+    return {q.x, cp * q.y - sp * q.z, sp * q.y + cp * q.z};
+}
+
+KEVector3 Unit(const KEVector3& v) { return Scale(v, 1.0f / Length(v)); }
+
+float Dot3(const KEVector3& a, const KEVector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// Signed distance from (x, y) to the line a-b, positive on the triangle's inner side
+// given the triangle's 2D winding sign.
+float EdgeDistance(float x, float y, const KEVector3& a, const KEVector3& b, float winding) {
+    const float ex = b.x - a.x, ey = b.y - a.y;
+    return winding * (ex * (y - a.y) - ey * (x - a.x)) / std::sqrt(ex * ex + ey * ey);
+}
+
+std::vector<Pixel> PaintIcon() {
+    const float radius = 29.5f;  // pixels from the centre to a corner
+    Mesh solid = MakeGeodesicSphere(0, radius);
+    for (KEVector3& p : solid.positions) p = Turned(p, 0.42f, 0.33f);
+
+    const KEVector3 light = Unit(KEVector3{-0.45f, 0.75f, 0.55f});
+    const KEVector3 half = Unit(Add(light, KEVector3{0, 0, 1}));
+    std::vector<Pixel> image(static_cast<size_t>(kSize) * kSize);
+
+    for (int py = 0; py < kSize; ++py) {
+        for (int px = 0; px < kSize; ++px) {
+            Pixel sum;
+            int covered = 0;
+            for (int s = 0; s < kSamples * kSamples; ++s) {
+                // Image y grows downwards, the solid's upwards.
+                const float x = static_cast<float>(px) + (static_cast<float>(s % kSamples) + 0.5f) / kSamples - 32.0f;
+                const float y = 32.0f - (static_cast<float>(py) + (static_cast<float>(s / kSamples) + 0.5f) / kSamples);
+                for (size_t t = 0; t < solid.triangles.size(); t += 3) {
+                    const KEVector3& p0 = solid.positions[solid.triangles[t]];
+                    const KEVector3& p1 = solid.positions[solid.triangles[t + 1]];
+                    const KEVector3& p2 = solid.positions[solid.triangles[t + 2]];
+                    const KEVector3 n = Unit(FaceNormal(p0, p1, p2));
+                    if (n.z <= 0.0f) continue;  // facing away from the viewer on +z
+                    const float area = (p1.x - p0.x) * (p2.y - p0.y) - (p1.y - p0.y) * (p2.x - p0.x);
+                    const float winding = area > 0.0f ? 1.0f : -1.0f;
+                    const float d0 = EdgeDistance(x, y, p0, p1, winding);
+                    const float d1 = EdgeDistance(x, y, p1, p2, winding);
+                    const float d2 = EdgeDistance(x, y, p2, p0, winding);
+                    if (d0 < 0.0f || d1 < 0.0f || d2 < 0.0f) continue;
+
+                    const float diffuse = std::fmax(0.0f, Dot3(n, light));
+                    const float specular = std::pow(std::fmax(0.0f, Dot3(n, half)), 24.0f);
+                    // Deep blue faces turning teal as they face upwards.
+                    const float up = 0.5f + 0.5f * n.y;
+                    const float base[3] = {0.10f + 0.10f * up, 0.30f + 0.40f * up, 0.70f + 0.15f * up};
+                    const float lit = 0.48f + 0.62f * diffuse;
+                    float rgb[3] = {base[0] * lit + 0.9f * specular, base[1] * lit + 0.85f * specular,
+                                    base[2] * lit + 0.7f * specular};
+                    // Light edges draw the facets.
+                    const float edge = std::fmin(d0, std::fmin(d1, d2));
+                    if (edge < 0.75f) {
+                        const float w = 0.65f * (1.0f - edge / 0.75f);
+                        rgb[0] += (0.90f - rgb[0]) * w;
+                        rgb[1] += (0.97f - rgb[1]) * w;
+                        rgb[2] += (1.00f - rgb[2]) * w;
+                    }
+                    sum.r += std::fmin(rgb[0], 1.0f);
+                    sum.g += std::fmin(rgb[1], 1.0f);
+                    sum.b += std::fmin(rgb[2], 1.0f);
+                    ++covered;
+                    break;
+                }
+            }
+            if (covered > 0) {
+                Pixel& out = image[static_cast<size_t>(py) * kSize + static_cast<size_t>(px)];
+                out.r = sum.r / static_cast<float>(covered);
+                out.g = sum.g / static_cast<float>(covered);
+                out.b = sum.b / static_cast<float>(covered);
+                out.a = static_cast<float>(covered) / (kSamples * kSamples);
+            }
+        }
+    }
+    return image;
+}
+
+uint8_t ToByte(float value) {
+    const float scaled = value * 255.0f + 0.5f;
+    return static_cast<uint8_t>(scaled < 0.0f ? 0.0f : (scaled > 255.0f ? 255.0f : scaled));
+}
+
+void Put16(std::vector<uint8_t>* out, uint32_t value) {
+    out->push_back(static_cast<uint8_t>(value & 0xFFu));
+    out->push_back(static_cast<uint8_t>((value >> 8) & 0xFFu));
+}
+
+void Put32(std::vector<uint8_t>* out, uint32_t value) {
+    Put16(out, value & 0xFFFFu);
+    Put16(out, value >> 16);
+}
+
+}  // namespace
+
+bool WriteIcon(const std::string& path, std::string* error) {
+    const std::vector<Pixel> image = PaintIcon();
+    const uint32_t headerSize = 14, infoSize = 108;  // file header, BITMAPV4HEADER
+    const uint32_t pixelBytes = kSize * kSize * 4;
+
+    std::vector<uint8_t> bytes;
+    bytes.reserve(headerSize + infoSize + pixelBytes);
+    bytes.push_back('B');
+    bytes.push_back('M');
+    Put32(&bytes, headerSize + infoSize + pixelBytes);
+    Put32(&bytes, 0);  // reserved
+    Put32(&bytes, headerSize + infoSize);
+    Put32(&bytes, infoSize);
+    Put32(&bytes, kSize);  // width
+    Put32(&bytes, kSize);  // positive height: rows stored bottom-up
+    Put16(&bytes, 1);      // planes
+    Put16(&bytes, 32);     // bits per pixel
+    Put32(&bytes, 3);      // BI_BITFIELDS
+    Put32(&bytes, pixelBytes);
+    Put32(&bytes, 2835);  // 72 dots per inch, in dots per metre
+    Put32(&bytes, 2835);
+    Put32(&bytes, 0);  // palette colours
+    Put32(&bytes, 0);
+    Put32(&bytes, 0x00FF0000u);  // red mask
+    Put32(&bytes, 0x0000FF00u);  // green
+    Put32(&bytes, 0x000000FFu);  // blue
+    Put32(&bytes, 0xFF000000u);  // alpha
+    Put32(&bytes, 0x73524742u);  // colour space "sRGB"
+    for (int i = 0; i < 12; ++i) Put32(&bytes, 0);  // endpoints (9) and gamma (3), unused with sRGB
+
+    for (int row = kSize - 1; row >= 0; --row) {
+        for (int x = 0; x < kSize; ++x) {
+            const Pixel& p = image[static_cast<size_t>(row) * kSize + static_cast<size_t>(x)];
+            bytes.push_back(ToByte(p.b));
+            bytes.push_back(ToByte(p.g));
+            bytes.push_back(ToByte(p.r));
+            bytes.push_back(ToByte(p.a));
+        }
+    }
+
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        *error = "cannot create " + path;
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (std::fclose(file) != 0 || !written) {
+        *error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace data

@@ -1,0 +1,26 @@
+// The show's pictures: the sky that the model reflects and the window icon. Both are
+// drawn in code from the project's own noise and shapes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace data {
+
+// 256 x 256 RGB PNG: deep blue at the top (zenith) fading to a pale horizon at the
+// bottom, with soft clouds; it tiles left to right.
+bool WriteSky(const std::string& path, std::string* error);
+
+// The model's own texture: a 256 x 256 RGB PNG of pale, softly veined stone, which the
+// sphere-mapped sky darkens where it reflects.
+bool WriteModelTexture(const std::string& path, std::string* error);
+
+// Writes width x height RGB pixels (rows top to bottom) as an 8-bit PNG.
+bool WritePng(const std::string& path, int width, int height, std::vector<uint8_t>& rgb, std::string* error);
+
+// 64 x 64 32-bit BMP with alpha (bitfield masks, rows bottom-up): a shaded icosahedron on
+// a transparent background.
+bool WriteIcon(const std::string& path, std::string* error);
+
+}  // namespace data
