@@ -17,10 +17,10 @@ run() {
   mkdir -p "$corpus"
   echo "fuzz: $harness for $SECONDS_EACH s"
   (cd "$BUILD/fuzz" && ./"$harness" -max_total_time="$SECONDS_EACH" -print_final_stats=1 \
-    "$harness.corpus" "$@" 2>&1 | grep -E "^(stat::number_of_executed_units|==[0-9]+==|SUMMARY|Done)" || true)
-  # libFuzzer leaves crash-*, leak-* or timeout-* files behind when it finds something.
+    -max_len=65536 "$harness.corpus" "$@" 2>&1 | grep -E "^(stat::number_of_executed_units|==[0-9]+==|SUMMARY|Done)" || true)
+  # libFuzzer leaves crash-*, leak-*, oom-* or timeout-* files behind when it finds something.
   if compgen -G "$BUILD/fuzz/crash-*" > /dev/null || compgen -G "$BUILD/fuzz/leak-*" > /dev/null ||
-     compgen -G "$BUILD/fuzz/timeout-*" > /dev/null; then
+     compgen -G "$BUILD/fuzz/oom-*" > /dev/null || compgen -G "$BUILD/fuzz/timeout-*" > /dev/null; then
     echo "fuzz: $harness found a failing input in $BUILD/fuzz"; exit 1
   fi
 }
