@@ -15,6 +15,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${SDL_VIDEODR
   echo "run: no display; playing headless (SDL offscreen driver) for ${MARLO_HEADLESS_SECONDS:-5} s"
   export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
   # SDL turns SIGTERM into its quit event, so the show ends as if Escape had been released.
-  exec timeout -s TERM "${MARLO_HEADLESS_SECONDS:-5}" "$BUILD/app/marlo" "$@"
+  exec timeout --preserve-status -s TERM "${MARLO_HEADLESS_SECONDS:-5}" "$BUILD/app/marlo" "$@"
 fi
 exec "$BUILD/app/marlo" "$@"
