@@ -46,15 +46,6 @@ void CBassPlayer::OnNote(uintptr_t user, uint64_t) {
     Update(s_velocity[user - 1], [](float v) { return v + kKick; });
 }
 
-float CBassPlayer::GetVelocity(int instrument) {
-    return (instrument >= 0 && instrument < kInstruments) ? s_velocity[instrument].load(std::memory_order_relaxed)
-                                                          : 0.0f;
-}
-
-float CBassPlayer::GetPosition(int instrument) {
-    return (instrument >= 0 && instrument < kInstruments) ? s_position[instrument] : 0.0f;
-}
-
 bool CBassPlayer::Start() {
     // A second start begins afresh: the device stops rendering the old module first.
     m_output.Close();

@@ -41,9 +41,6 @@ public:
 
     // The note procedure: velocity[user - 1] += 10 for user 1..32. Any thread.
     static void OnNote(uintptr_t user, uint64_t frame);
-    // instrument is 0-based here, as the arrays index it.
-    static float GetVelocity(int instrument);
-    static float GetPosition(int instrument);
 
     // Whether the module plays on a device (audio thread) rather than silently in Frame.
     bool IsPlayingOnDevice() const { return m_onDevice; }

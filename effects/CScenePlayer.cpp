@@ -108,7 +108,8 @@ bool CScenePlayer::Frame(uint32_t, uint32_t localTime, int32_t) {
     m_view.SetEyeRollFirst(position.x, position.y, position.z, rotation.x, rotation.y, rotation.z);
     engine->SetView(&m_view);
     engine->SetCamera(&projection);
-    for (int32_t o = 0; o < m_scene.GetObjectCount(); ++o) m_scene.GetObject(o)->Draw(t);
+    for (KLListNode* node = m_scene.GetObjects().GetFirst(); node; node = node->GetNext())
+        node->Item<KESceneObject>()->Draw(t);
     return true;
 }
 

@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     KEScene scene;
     if (!reader.Open(path.c_str()) || !reader.ReadObject(&scene)) return 0;
     for (const auto& light : scene.lights) light->GetTrack()->Evaluate(1.5f);
-    for (int32_t i = 0; i < scene.GetObjectCount(); ++i) {
-        KESceneObject* object = scene.GetObject(i);
+    for (KLListNode* node = scene.GetObjects().GetFirst(); node; node = node->GetNext()) {
+        KESceneObject* object = node->Item<KESceneObject>();
         for (float t : {0.0f, 0.5f, 1.25f, 3.0f, 1e9f}) object->Draw(t);
         if (KEFrameMesh* mesh = object->GetFrameMesh(0)) mesh->ComputeNormals();
     }

@@ -8,7 +8,6 @@
 #include "KEVertexLayouts.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -18,53 +17,33 @@ bool StoresSet(int32_t mode, int32_t index) {
     return mode == KESceneObject::UV_PER_FRAME || (mode == KESceneObject::UV_SHARED && index == 0);
 }
 
+// The seven quantised components of a vertex: 0-2 position, 3-4 set 0, 5-6 set 1.
 float* Component(KESceneVertex& v, int c) {
-    // 0-2 position, 3-4 set 0, 5-6 set 1.
     if (c < 3) return &v.position.x + c;
     if (c < 5) return &v.uv0.u + (c - 3);
     return &v.uv1.u + (c - 5);
 }
 
-// Four floats at a time (SSE on x86, NEON on ARM, plain code elsewhere).
-typedef float Float4 __attribute__((vector_size(16)));
-typedef uint32_t Uint4 __attribute__((vector_size(16)));
-
-// Normalize (the fast reciprocal square root and one Newton step) applied to n vectors
-// held as three arrays: the same operations in the same order, so each result is exactly
-// the one Normalize gives, four vectors at a time.
-void NormalizeAll(float* x, float* y, float* z, size_t n) {
-    size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        Float4 vx, vy, vz;
-        std::memcpy(&vx, x + i, sizeof vx);
-        std::memcpy(&vy, y + i, sizeof vy);
-        std::memcpy(&vz, z + i, sizeof vz);
-        const Float4 d = vx * vx + vy * vy + vz * vz;
-        Uint4 bits;
-        std::memcpy(&bits, &d, sizeof bits);
-        bits = 0x5F3759DFu - (bits >> 1);
-        Float4 r;
-        std::memcpy(&r, &bits, sizeof r);
-        const Float4 s = r * (1.5f - 0.5f * d * r * r);
-        vx *= s;
-        vy *= s;
-        vz *= s;
-        std::memcpy(x + i, &vx, sizeof vx);
-        std::memcpy(y + i, &vy, sizeof vy);
-        std::memcpy(z + i, &vz, sizeof vz);
-    }
-    for (; i < n; ++i) {
-        KEVector3 v = {x[i], y[i], z[i]};
-        Normalize(&v);
-        x[i] = v.x;
-        y[i] = v.y;
-        z[i] = v.z;
-    }
+// Where a component's minimum or maximum stands among the record's 14 bounds: position
+// minimum and maximum (3 each), then set 0's (2 each), then set 1's.
+int BoundIndex(int c, bool maximum) {
+    if (c < 3) return c + (maximum ? 3 : 0);
+    const int first = c < 5 ? 6 : 10;
+    return first + (c < 5 ? c - 3 : c - 5) + (maximum ? 2 : 0);
 }
 
 }  // namespace
 
 KEFrameMesh::KEFrameMesh(KESceneObject* owner) : m_owner(owner) {}
+
+void KEFrameMesh::SetBounds(const float mins[7], const float maxs[7]) {
+    positionMin = {mins[0], mins[1], mins[2]};
+    positionMax = {maxs[0], maxs[1], maxs[2]};
+    uvMin[0] = {mins[3], mins[4]};
+    uvMax[0] = {maxs[3], maxs[4]};
+    uvMin[1] = {mins[5], mins[6]};
+    uvMax[1] = {maxs[5], maxs[6]};
+}
 
 bool KEFrameMesh::Load(FileReader* reader) {
     m_error.clear();
@@ -81,15 +60,12 @@ bool KEFrameMesh::Load(FileReader* reader) {
     }
     float bounds[14];
     if (!scene_read::ReadFloats(reader, bounds, 14, "frame mesh bounds", &m_error)) return false;
-    positionMin = {bounds[0], bounds[1], bounds[2]};
-    positionMax = {bounds[3], bounds[4], bounds[5]};
-    uvMin[0] = {bounds[6], bounds[7]};
-    uvMax[0] = {bounds[8], bounds[9]};
-    uvMin[1] = {bounds[10], bounds[11]};
-    uvMax[1] = {bounds[12], bounds[13]};
-
-    const float mins[7] = {bounds[0], bounds[1], bounds[2], bounds[6], bounds[7], bounds[10], bounds[11]};
-    const float maxs[7] = {bounds[3], bounds[4], bounds[5], bounds[8], bounds[9], bounds[12], bounds[13]};
+    float mins[7], maxs[7];
+    for (int c = 0; c < 7; ++c) {
+        mins[c] = bounds[BoundIndex(c, false)];
+        maxs[c] = bounds[BoundIndex(c, true)];
+    }
+    SetBounds(mins, maxs);
     std::vector<KESceneVertex> vertices(static_cast<size_t>(count), KESceneVertex{});
     // Coordinates of a shared set come from the first frame mesh, vertex by vertex.
     const KEFrameMesh* first = (m_owner && m_index > 0) ? m_owner->GetFrameMesh(0) : nullptr;
@@ -103,12 +79,10 @@ bool KEFrameMesh::Load(FileReader* reader) {
                 return false;
             }
         }
-        for (int set = 0; set < 2; ++set) {
-            if (modes[set] == KESceneObject::UV_SHARED && m_index > 0 && first &&
-                i < first->GetVertexCount()) {
-                (set == 0 ? v.uv0 : v.uv1) = set == 0 ? first->m_vertices[static_cast<size_t>(i)].uv0
-                                                      : first->m_vertices[static_cast<size_t>(i)].uv1;
-            }
+        if (first && i < first->GetVertexCount()) {
+            const KESceneVertex& shared = first->m_vertices[static_cast<size_t>(i)];
+            if (modes[0] == KESceneObject::UV_SHARED) v.uv0 = shared.uv0;
+            if (modes[1] == KESceneObject::UV_SHARED) v.uv1 = shared.uv1;
         }
     }
     m_vertices = std::move(vertices);
@@ -128,14 +102,12 @@ bool KEFrameMesh::Save(FileWriter* writer) {
             maxs[c] = i == 0 ? value : std::max(maxs[c], value);
         }
     }
-    positionMin = {mins[0], mins[1], mins[2]};
-    positionMax = {maxs[0], maxs[1], maxs[2]};
-    uvMin[0] = {mins[3], mins[4]};
-    uvMax[0] = {maxs[3], maxs[4]};
-    uvMin[1] = {mins[5], mins[6]};
-    uvMax[1] = {maxs[5], maxs[6]};
-    const float bounds[14] = {mins[0], mins[1], mins[2], maxs[0], maxs[1], maxs[2], mins[3],
-                              mins[4], maxs[3], maxs[4], mins[5], mins[6], maxs[5], maxs[6]};
+    SetBounds(mins, maxs);
+    float bounds[14];
+    for (int c = 0; c < 7; ++c) {
+        bounds[BoundIndex(c, false)] = mins[c];
+        bounds[BoundIndex(c, true)] = maxs[c];
+    }
 
     bool ok = writer->WriteInt(GetVertexCount()) && scene_read::WriteFloats(writer, bounds, 14);
     for (KESceneVertex& v : m_vertices) {
@@ -148,80 +120,13 @@ bool KEFrameMesh::Save(FileWriter* writer) {
     return ok;
 }
 
-void KEFrameMesh::BuildFaceTable(const std::vector<uint32_t>& triangles) {
-    const size_t count = m_vertices.size();
-    m_faceCounts.assign(count, 0);
-    m_vertexFaces.resize(count * kMaxFacesPerVertex);
-    for (size_t t = 0; t + 2 < triangles.size(); t += 3) {
-        const uint32_t a = triangles[t], b = triangles[t + 1], c = triangles[t + 2];
-        if (a >= count || b >= count || c >= count) continue;
-        for (const uint32_t v : {a, b, c}) {
-            // Later faces of a vertex that already has its share are ignored.
-            if (m_faceCounts[v] < kMaxFacesPerVertex)
-                m_vertexFaces[v * kMaxFacesPerVertex + m_faceCounts[v]++] = static_cast<uint32_t>(t / 3);
-        }
-    }
-    m_tableTriangles = triangles;
-    m_tableVertices = count;
-}
-
 void KEFrameMesh::ComputeNormals() {
-    const size_t count = m_vertices.size();
-    static const std::vector<uint32_t> kNoTriangles;
-    const std::vector<uint32_t>& triangles = m_owner ? m_owner->Triangles() : kNoTriangles;
-    // The vertex-to-face table depends only on the triangles, which seldom change: it is
-    // rebuilt when they (or the vertex count) differ from the ones it was built from.
-    if (m_tableVertices != count || m_tableTriangles.size() != triangles.size() ||
-        (!triangles.empty() &&
-         std::memcmp(m_tableTriangles.data(), triangles.data(), triangles.size() * sizeof(uint32_t)) != 0)) {
-        BuildFaceTable(triangles);
+    if (m_owner) {
+        m_owner->GetNormals().Compute(m_owner->Triangles(), &m_vertices);
+        return;
     }
-
-    // Face normals (p0 - p1) x (p2 - p1), one array per component so that they can be
-    // normalised four at a time.
-    KESceneVertex* vertices = m_vertices.data();
-    const size_t faceCount = triangles.size() / 3;
-    m_faceNormals.Resize(faceCount);
-    float* fx = m_faceNormals.x.data();
-    float* fy = m_faceNormals.y.data();
-    float* fz = m_faceNormals.z.data();
-    for (size_t t = 0; t < faceCount; ++t) {
-        const uint32_t a = triangles[3 * t], b = triangles[3 * t + 1], c = triangles[3 * t + 2];
-        KEVector3 n = {0.0f, 0.0f, 0.0f};
-        if (a < count && b < count && c < count) {  // other faces are in no vertex's list
-            KEVector3 e0, e1;
-            Subtract(vertices[a].position, vertices[b].position, &e0);
-            Subtract(vertices[c].position, vertices[b].position, &e1);
-            Cross(e0, e1, &n);
-        }
-        fx[t] = n.x;
-        fy[t] = n.y;
-        fz[t] = n.z;
-    }
-    NormalizeAll(fx, fy, fz, faceCount);
-
-    // Each vertex: the mean of its faces' normals, summed in triangle order.
-    m_vertexNormals.Resize(count);
-    float* vx = m_vertexNormals.x.data();
-    float* vy = m_vertexNormals.y.data();
-    float* vz = m_vertexNormals.z.data();
-    for (size_t v = 0; v < count; ++v) {
-        const uint8_t faces = m_faceCounts[v];
-        const uint32_t* list = &m_vertexFaces[v * kMaxFacesPerVertex];
-        float sx = 0.0f, sy = 0.0f, sz = 0.0f;
-        for (uint8_t f = 0; f < faces; ++f) {
-            sx += fx[list[f]];
-            sy += fy[list[f]];
-            sz += fz[list[f]];
-        }
-        // A vertex no triangle uses stays (0, 0, 0): it is never drawn.
-        const float scale = faces ? 1.0f / static_cast<float>(faces) : 0.0f;
-        vx[v] = sx * scale;
-        vy[v] = sy * scale;
-        vz[v] = sz * scale;
-    }
-    NormalizeAll(vx, vy, vz, count);
-    for (size_t v = 0; v < count; ++v) vertices[v].normal = {vx[v], vy[v], vz[v]};
+    // Without an owner there are no triangles, so no vertex has a face.
+    for (KESceneVertex& v : m_vertices) v.normal = {0.0f, 0.0f, 0.0f};
 }
 
 void KEFrameMesh::Setup() {

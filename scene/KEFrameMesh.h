@@ -4,6 +4,7 @@
 #pragma once
 
 #include "KEMesh.h"
+#include "KENormals.h"
 #include "KESceneVertex.h"
 #include "KLFile.h"
 
@@ -16,7 +17,7 @@ class KESceneObject;
 class KEFrameMesh : public KL::Serializable {
 public:
     // Faces a vertex's normal is averaged over; later faces of that vertex are ignored.
-    static constexpr int kMaxFacesPerVertex = 8;
+    static constexpr int kMaxFacesPerVertex = KENormals::kMaxFacesPerVertex;
 
     explicit KEFrameMesh(KESceneObject* owner = nullptr);
 
@@ -29,8 +30,8 @@ public:
 
     // Face normals (p0 - p1) x (p2 - p1), normalised with the fast reciprocal square root;
     // each vertex gets the normalised mean of its first 8 faces' normals in triangle order.
-    // A vertex no triangle uses gets (0, 0, 0). Allocates nothing after the first call
-    // while the triangles stay the same.
+    // A vertex no triangle uses gets (0, 0, 0). The work is the owner's (KENormals),
+    // shared by all its frame meshes.
     void ComputeNormals();
 
     // Points the mesh's stream at the vertices and makes its draw call over the owner's
@@ -53,27 +54,12 @@ public:
     KETexCoord uvMin[2] = {}, uvMax[2] = {};
 
 private:
+    // Keeps the bounds a record read or a writer computed (7 components each).
+    void SetBounds(const float mins[7], const float maxs[7]);
+
     KEMesh m_mesh;
     KESceneObject* m_owner;
     int32_t m_index = 0;
     std::vector<KESceneVertex> m_vertices;
     std::string m_error;
-    void BuildFaceTable(const std::vector<uint32_t>& triangles);
-
-    // ComputeNormals' state, kept between calls: the face normals, and each vertex's first
-    // faces (kMaxFacesPerVertex slots a vertex) with the triangles they were found in.
-    struct Components {
-        std::vector<float> x, y, z;
-        void Resize(size_t n) {
-            x.resize(n);
-            y.resize(n);
-            z.resize(n);
-        }
-    };
-    Components m_faceNormals;
-    Components m_vertexNormals;
-    std::vector<uint32_t> m_vertexFaces;
-    std::vector<uint8_t> m_faceCounts;
-    std::vector<uint32_t> m_tableTriangles;
-    size_t m_tableVertices = ~size_t(0);
 };

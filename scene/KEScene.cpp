@@ -230,7 +230,7 @@ bool KEScene::LoadFile(const char* path) {
         m_textureMaterials.push_back(std::move(material));
     }
 
-    for (KLListNode* node = m_objects.GetList().GetFirst(); node; node = node->GetNext()) {
+    for (KLListNode* node = GetObjects().GetFirst(); node; node = node->GetNext()) {
         KESceneObject* object = node->Item<KESceneObject>();
         object->SetMaterial(MaterialFor(object->materialIndex));
     }

@@ -82,9 +82,11 @@ public:
     std::vector<std::string> textureNames;
     std::vector<std::unique_ptr<KESceneLight>> lights;
 
-    // Objects in file order; null when there is none.
+    // Objects in file order; null when there is none. GetObject walks the list: to visit
+    // every object, walk GetObjects() instead.
     KESceneObject* GetFirstObject() const;
     KESceneObject* GetObject(int32_t index) const;
+    const KLList& GetObjects() const { return m_objects.GetList(); }
     int32_t GetObjectCount() const { return m_objects.GetCount(); }
     // Writers: a new object owned by the scene, appended to the list.
     KESceneObject* AddObject();

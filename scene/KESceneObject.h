@@ -55,6 +55,9 @@ public:
     KEScene* GetScene() const { return m_scene; }
     void SetScene(KEScene* scene) { m_scene = scene; }
 
+    // The normal computation every frame mesh of the object shares (one face table).
+    KENormals& GetNormals() { return m_normals; }
+
     // The material LoadFile gave the object (and its frame meshes).
     void SetMaterial(KEMaterial* material);
     KEMaterial* GetMaterial() const { return m_material; }
@@ -76,6 +79,7 @@ private:
     std::vector<std::unique_ptr<KEFrameMesh>> m_frameMeshes;
     std::vector<int32_t> m_frameTable;
     std::vector<uint32_t> m_triangles;
+    KENormals m_normals;
     KEMaterial* m_material = nullptr;  // owned by the scene
 
     std::vector<KESceneVertex> m_morphDelta;
