@@ -4,6 +4,7 @@
 
 #include "KLAbstractFactory.h"
 #include "KLLog.h"
+#include "platform/KLPlatform.h"
 
 #include <cstddef>
 
@@ -13,6 +14,8 @@ uint32_t ApplicationTime() {
     Application* app = KLAbstractFactory<Application>::GetInstance();
     return app ? app->GetTime() : 0;
 }
+
+void UseOffscreenWindows() { Platform::UseOffscreenWindows(); }
 
 Application::Application() = default;
 Application::~Application() = default;
@@ -85,6 +88,11 @@ void Application::Tick() {
         event.Last() = static_cast<int32_t>(GetTime());
         m_windows[i]->Broadcast(event);
     }
+    const uint32_t time = GetTime();
+    for (std::size_t i = 0; i < m_clients.size(); ++i) {
+        if (m_clients[i]) m_clients[i]->OnTickDone(time);
+    }
+    if (m_virtualClock) m_virtualClock->Advance();
 }
 
 Window* Application::FindWindow(NativeWindowHandle handle) const {

@@ -10,6 +10,7 @@
 
 #include "KLAppWindow.h"
 #include "KLFrameLimiter.h"
+#include "KLVirtualClock.h"
 
 #include <cstdint>
 #include <vector>
@@ -24,6 +25,8 @@ public:
     virtual void OnStop() {}
     // `time` is the application clock in milliseconds.
     virtual void OnFrame(uint32_t time) { (void)time; }
+    // After every tick's frames (the clients' and the windows'), before the clock moves on.
+    virtual void OnTickDone(uint32_t time) { (void)time; }
 };
 
 enum DispatchCodes : int32_t { kDispatchStart = 0, kDispatchStop = 1, kDispatchFrame = 2 };
@@ -66,6 +69,10 @@ class Application;
 // The application clock in milliseconds for code that reads time outside the loop's
 // callbacks; 0 (after the singleton's own report) when no application exists.
 uint32_t ApplicationTime();
+
+// Makes windows render off screen, so that no display is needed (offline capture). Call
+// before the first window is opened.
+void UseOffscreenWindows();
 
 class Application {
 public:
@@ -118,8 +125,14 @@ public:
     void SetInstanceHandle(void* handle) { m_instanceHandle = handle; }
 
     // One tick: wait for the frame limiter, every client's OnFrame, then a frame event to
-    // every listener of every window, window by window.
+    // every listener of every window, window by window, then every client's OnTickDone;
+    // a virtual clock then moves on to its next tick.
     void Tick();
+
+    // Replaces the platform's clock and sleep with `clock` (not owned; null gives them
+    // back). Platforms read and wait through it when one is set.
+    void SetVirtualClock(VirtualClock* clock) { m_virtualClock = clock; }
+    VirtualClock* GetVirtualClock() const { return m_virtualClock; }
 
     // Turns a platform message into events for the framework window it belongs to (the
     // last one with that native handle). Returns 1 when the message was handled, 0 when
@@ -140,6 +153,7 @@ protected:
     std::vector<ApplicationClient*> m_clients;
     FrameLimiter m_frameLimiter{kDefaultFrameRate};
     void* m_instanceHandle = nullptr;
+    VirtualClock* m_virtualClock = nullptr;
 };
 
 }  // namespace KL

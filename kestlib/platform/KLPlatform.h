@@ -16,6 +16,9 @@ void DebugWrite(const char* text);
 // the text goes to standard error and the call returns at once.
 void ShowErrorBox(const char* text, bool boxesEnabled);
 
+// Windows made from now on render off screen (no display needed).
+void UseOffscreenWindows();
+
 // Allocates the platform's application object (the singleton's creator function).
 Application* CreateApplication();
 

@@ -70,9 +70,15 @@ bool ApplicationSDL::StartThread(KL::ThreadProc proc, void* parameter) {
     }
 }
 
-uint32_t ApplicationSDL::GetTime() { return SDL_GetTicks(); }
+uint32_t ApplicationSDL::GetTime() { return m_virtualClock ? m_virtualClock->Now() : SDL_GetTicks(); }
 
-void ApplicationSDL::Wait(uint32_t milliseconds) { SDL_Delay(milliseconds); }
+void ApplicationSDL::Wait(uint32_t milliseconds) {
+    if (m_virtualClock) {
+        m_virtualClock->Wait(milliseconds);
+    } else {
+        SDL_Delay(milliseconds);
+    }
+}
 
 int ApplicationSDL::MessageLoop() {
     SDL_Event event;

@@ -44,6 +44,11 @@ void ShowErrorBox(const char* text, bool boxesEnabled) {
     std::fprintf(stderr, "ERROR: %s%s", text, (length > 0 && text[length - 1] == '\n') ? "" : "\n");
 }
 
+void UseOffscreenWindows() {
+    // Through the environment rather than a hint, so that the error box sees it too.
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+}
+
 Application* CreateApplication() { return new _KL::ApplicationSDL(); }
 
 std::string ProgramFolder() {
