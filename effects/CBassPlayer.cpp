@@ -4,8 +4,11 @@
 // frame's decay is never overwritten.
 #include "CBassPlayer.h"
 
+#include "KLAbstractFactory.h"
+#include "KLApplication.h"
 #include "KLLog.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -16,6 +19,15 @@ namespace {
 
 constexpr int32_t kFallbackRate = 44100;
 constexpr int kDefaultDevice = 0;
+// Offline renders go in pieces of this many frames.
+constexpr size_t kOfflineChunk = 4096;
+
+// The application's virtual clock when it carries a soundtrack (offline capture), else null.
+KL::VirtualClock* OfflineClock() {
+    if (!KLAbstractFactory<KL::Application>::HasInstance()) return nullptr;
+    KL::VirtualClock* clock = KLAbstractFactory<KL::Application>::GetInstance()->GetVirtualClock();
+    return clock && clock->GetSoundtrack() ? clock : nullptr;
+}
 
 // Applies f to the value atomically, retrying when another thread changed it meanwhile.
 template <class F>
@@ -51,14 +63,16 @@ bool CBassPlayer::Start() {
     m_output.Close();
     m_onDevice = false;
     const int32_t device = GetInt(0);
-    m_rate = GetInt(1);
+    m_clock = OfflineClock();
+    m_rate = m_clock ? m_clock->GetSoundtrack()->GetSampleRate() : GetInt(1);
     if (m_rate < 8000 || m_rate > 192000) {
         LogMessage("Sample rate %d Hz cannot be played, using %d Hz", static_cast<int>(m_rate),
                    static_cast<int>(kFallbackRate));
         m_rate = kFallbackRate;
     }
+    if (m_clock) m_soundtrackStart = m_clock->SampleFrameAt(m_clock->GetTick(), m_rate);
 
-    const bool noSound = KSOutput::IsNoSound(device);
+    const bool noSound = m_clock || KSOutput::IsNoSound(device);
     if (!noSound) {
         std::string why;
         if (!m_output.Open(device, m_rate, &why)) {
@@ -98,7 +112,9 @@ bool CBassPlayer::Start() {
 }
 
 bool CBassPlayer::Frame(uint32_t, uint32_t localTime, int32_t delta) {
-    if (!m_onDevice && m_module) {
+    if (m_clock && m_module) {
+        RenderOffline();
+    } else if (!m_onDevice && m_module) {
         const uint64_t target = static_cast<uint64_t>(localTime) * static_cast<uint64_t>(m_rate) / 1000u;
         const uint64_t position = m_module->GetFramePosition();
         if (target > position && !m_module->IsFinished()) m_module->Render(static_cast<size_t>(target - position), nullptr);
@@ -120,6 +136,21 @@ bool CBassPlayer::Frame(uint32_t, uint32_t localTime, int32_t delta) {
         });
     }
     return true;
+}
+
+void CBassPlayer::RenderOffline() {
+    KL::SoundtrackSink* soundtrack = m_clock->GetSoundtrack();
+    if (!soundtrack) return;
+    // Everything up to the end of this tick, so that the tick's notes kick before it is drawn.
+    const uint64_t end = m_clock->SampleFrameAt(m_clock->GetTick() + 1, m_rate);
+    const uint64_t target = end > m_soundtrackStart ? end - m_soundtrackStart : 0;
+    m_samples.resize(kOfflineChunk * 2);
+    while (m_module->GetFramePosition() < target) {
+        const uint64_t position = m_module->GetFramePosition();
+        const size_t frames = static_cast<size_t>(std::min<uint64_t>(target - position, kOfflineChunk));
+        m_module->Render(frames, m_samples.data());
+        soundtrack->Mix(m_soundtrackStart + position, m_samples.data(), frames);
+    }
 }
 
 CEffect* CBassPlayerBuilder::Create() { return new CBassPlayer(); }

@@ -14,10 +14,12 @@
 #include "KDSBuilders.h"
 #include "KSModule.h"
 #include "KSOutput.h"
+#include "KLVirtualClock.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class CBassPlayer : public CEffect {
 public:
@@ -34,9 +36,11 @@ public:
     // cannot be opened), loads the module, installs a note procedure for instruments 1 to
     // 32 and plays. Without a device the module is rendered silently in step with the
     // effect's clock (Frame), so the notes still drive the animation. False when the
-    // module cannot be played.
+    // module cannot be played. Under a virtual clock with a soundtrack (offline capture) no
+    // device is opened: the module is rendered into the soundtrack in step with the ticks.
     bool Start() override;
-    // Advances the silent module to the local time, then integrates and decays.
+    // Advances the silent module to the local time (under a virtual clock, to the end of
+    // the tick's samples, mixed into the soundtrack), then integrates and decays.
     bool Frame(uint32_t time, uint32_t localTime, int32_t delta) override;
 
     // The note procedure: velocity[user - 1] += 10 for user 1..32. Any thread.
@@ -44,10 +48,14 @@ public:
 
     // Whether the module plays on a device (audio thread) rather than silently in Frame.
     bool IsPlayingOnDevice() const { return m_onDevice; }
+    // Whether the module is rendered into a virtual clock's soundtrack.
+    bool IsRenderingOffline() const { return m_clock != nullptr; }
     // The module while it plays silently; null once handed to the device or when none.
     KSModule* GetSilentModule() const { return m_onDevice ? nullptr : m_module.get(); }
 
 private:
+    void RenderOffline();
+
     static std::atomic<float> s_velocity[kInstruments];
     static float s_position[kInstruments];
 
@@ -57,6 +65,11 @@ private:
     KSOutput m_output;
     bool m_onDevice = false;
     int32_t m_rate = 44100;
+    // Offline: the clock whose ticks pace the rendering, the soundtrack frame of the
+    // module's first sample, and the render buffer.
+    KL::VirtualClock* m_clock = nullptr;
+    uint64_t m_soundtrackStart = 0;
+    std::vector<int16_t> m_samples;
 };
 
 class CBassPlayerBuilder : public IEffectBuilder {
