@@ -29,6 +29,37 @@ bool ParseDeviceIndex(const char* text, int32_t* value) {
     return true;
 }
 
+// A whole number from `low` to `high`, digits only.
+bool ParseWhole(const char* text, int32_t low, int32_t high, int32_t* value) {
+    int32_t n = 0;
+    return ParseDeviceIndex(text, &n) && n >= low && n <= high && ((*value = n), true);
+}
+
+// Seconds with an optional fraction ("2", "2.5"), above 0 and within the 32-bit
+// millisecond clock; the result in whole milliseconds.
+bool ParseSeconds(const char* text, uint32_t* milliseconds) {
+    int64_t whole = 0, fraction = 0, scale = 1;
+    const char* p = text;
+    if (!(*p >= '0' && *p <= '9')) return false;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        whole = whole * 10 + (*p - '0');
+        if (whole > 4000000) return false;
+    }
+    if (*p == '.') {
+        for (++p; *p >= '0' && *p <= '9'; ++p) {
+            if (scale < 1000) {
+                fraction = fraction * 10 + (*p - '0');
+                scale *= 10;
+            }
+        }
+    }
+    if (*p) return false;
+    const int64_t ms = whole * 1000 + fraction * 1000 / scale;
+    if (ms <= 0) return false;
+    *milliseconds = static_cast<uint32_t>(ms);
+    return true;
+}
+
 int FindMode(const char* text) {
     for (int i = 0; i < kScreenModeCount; ++i)
         if (ScreenModeName(i) == text) return i;
@@ -85,6 +116,7 @@ CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* ou
     options = CommandLineOptions();
     options.setup.accepted = 1;
 
+    bool fpsGiven = false;
     for (int i = 1; i < argc && argv; ++i) {
         const char* arg = argv[i];
         if (!arg) continue;
@@ -107,6 +139,21 @@ CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* ou
             options.skipDialog = true;
         } else if (std::strcmp(arg, "--no-error-box") == 0) {
             options.noErrorBox = true;
+        } else if (std::strcmp(arg, "--capture") == 0 || std::strcmp(arg, "--video") == 0 ||
+                   std::strcmp(arg, "--fps") == 0 || std::strcmp(arg, "--until") == 0) {
+            if (!takeValue(&value)) return Fail(error, std::string("missing value after ") + arg);
+            if (std::strcmp(arg, "--capture") == 0) {
+                if (!value[0]) return BadValue(error, arg, value, "a folder");
+                options.captureDir = value;
+            } else if (std::strcmp(arg, "--video") == 0) {
+                if (!value[0]) return BadValue(error, arg, value, "a file name");
+                options.videoFile = value;
+            } else if (std::strcmp(arg, "--fps") == 0) {
+                if (!ParseWhole(value, 1, 240, &options.fps)) return BadValue(error, arg, value, "a whole number from 1 to 240");
+                fpsGiven = true;
+            } else if (!ParseSeconds(value, &options.untilMs)) {
+                return BadValue(error, arg, value, "seconds above 0, such as 10 or 2.5");
+            }
         } else if (std::strcmp(arg, "--mode") == 0 || std::strcmp(arg, "--device") == 0 ||
                    std::strcmp(arg, "--rate") == 0 || std::strcmp(arg, "--data") == 0) {
             if (!takeValue(&value)) return Fail(error, std::string("missing value after ") + arg);
@@ -133,6 +180,12 @@ CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* ou
             return Fail(error, std::string("unknown option: ") + arg + " (try --help)");
         }
     }
+    if (fpsGiven && !options.IsCapture()) return Fail(error, "--fps needs --capture or --video");
+    if (options.IsCapture()) {
+        // A capture asks nobody and renders off screen, in a window of the mode's size.
+        options.skipDialog = true;
+        options.setup.fullScreen = 0;
+    }
     return CommandLineAction::Run;
 }
 
@@ -150,7 +203,7 @@ bool CheckSoundDevice(const CommandLineOptions& options, const std::vector<std::
 std::string HelpText(const std::vector<std::string>& devices) {
     std::string text;
     text += "Usage: marlo [options]\n";
-    text += "Without --mode, --windowed, --fullscreen, --device or --rate the setup dialog asks.\n";
+    text += "Without --mode, --windowed, --fullscreen, --device, --rate or a capture the setup dialog asks.\n";
     text += "  --mode WxHxBPP   screen mode, one of " + ModeList() + " (default 800x600x32)\n";
     text += "  --windowed       play in a window\n";
     text += "  --fullscreen     play full screen (the default)\n";
@@ -158,6 +211,11 @@ std::string HelpText(const std::vector<std::string>& devices) {
     text += "  --rate HZ        sample rate, " + RateList() + " (default 44100)\n";
     text += "  --no-error-box   write error reports to standard error instead of showing a box\n";
     text += "  --data DIR       the folder that holds the show's files (default: beside the program)\n";
+    text += "  --capture DIR    render the show offline, without a display or sound card, into\n"
+            "                   DIR/frame_000000.png, ... and DIR/soundtrack.wav, the same every run\n";
+    text += "  --video FILE     capture into one video file through ffmpeg (.mp4: H.264 and AAC)\n";
+    text += "  --fps N          frames per second of a capture, 1 to 240 (default 25)\n";
+    text += "  --until SECONDS  end the show at this time (with a capture: capture only this much)\n";
     text += "  --help           show this text\n";
     if (!devices.empty()) text += "Sound devices: " + DeviceList(devices) + "\n";
     return text;

@@ -17,6 +17,15 @@ struct CommandLineOptions {
     bool noErrorBox = false;
     // The data folder; empty means the one beside the executable.
     std::string dataDir;
+    // Offline capture (--capture DIR and/or --video FILE, at --fps): no dialog, no window
+    // on screen, no sound device.
+    std::string captureDir;
+    std::string videoFile;
+    int32_t fps = 25;
+    // --until: the show ends at this time (ms) if it would end later; 0 for its own end.
+    uint32_t untilMs = 0;
+
+    bool IsCapture() const { return !captureDir.empty() || !videoFile.empty(); }
 };
 
 enum class CommandLineAction { Run, Help, Error };

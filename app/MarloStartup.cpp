@@ -4,7 +4,9 @@
 #include "CGeneratorModifiers.h"
 #include "CModelEffect.h"
 #include "CScenePlayer.h"
+#include "CaptureSession.h"
 #include "CommandLine.h"
+#include "KLAbstractFactory.h"
 #include "KLAppWindow.h"
 #include "KLLog.h"
 #include "KLPath.h"
@@ -71,7 +73,9 @@ bool HasDisplay() {
 
 }  // namespace
 
-int MarloStartup(int argc, char** argv) {
+int MarloStartup(int argc, char** argv) { return RunMarlo(argc, argv, &BuildComposition); }
+
+int RunMarlo(int argc, char** argv, ComposeProc compose) {
     CommandLineOptions options;
     std::string error;
     switch (ParseCommandLine(argc, argv, &options, &error)) {
@@ -80,9 +84,26 @@ int MarloStartup(int argc, char** argv) {
     case CommandLineAction::Run: break;
     }
     // The dialog offers only the devices there are; the command line is held to the same.
-    if (options.skipDialog && !CheckSoundDevice(options, KSOutput::ListDevices(), &error)) {
+    // A capture plays on no device.
+    if (options.skipDialog && !options.IsCapture() && !CheckSoundDevice(options, KSOutput::ListDevices(), &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 2;
+    }
+    CaptureSession capture;
+    if (options.IsCapture()) {
+        CaptureSettings settings;
+        settings.folder = options.captureDir;
+        settings.video = options.videoFile;
+        settings.fps = options.fps;
+        settings.sampleRate = kSampleRates[options.setup.sampleRate];
+        // Before the data folder is entered: relative paths are the caller's.
+        if (!capture.Prepare(settings, &error)) {
+            std::fprintf(stderr, "marlo: %s\n", error.c_str());
+            return 2;
+        }
+        // Nobody watches: no box waits for a person, and no display is needed.
+        KL::SetErrorBoxesEnabled(false);
+        KL::UseOffscreenWindows();
     }
     if (options.noErrorBox) KL::SetErrorBoxesEnabled(false);
     if (!EnterDataFolder(options.dataDir)) return 2;
@@ -103,6 +124,27 @@ int MarloStartup(int argc, char** argv) {
     // The window icon: the show's own emblem, generated with the data.
     KL::IconHandle icon = KL::LoadIconImage("files/icon.bmp");
     demo->Init();
-    BuildComposition(demo);
-    return demo->Run("Marlo!!!", icon);
+    if (compose) compose(demo);
+    if (options.untilMs > 0) demo->LimitDemoEnd(options.untilMs);
+    if (!options.IsCapture()) return demo->Run("Marlo!!!", icon);
+
+    const KDSScreenMode& mode = kScreenModes[demo->GetSetup().screenMode];
+    if (!capture.Begin(KLAbstractFactory<KL::Application>::GetInstance(), mode.width, mode.height,
+                       demo->GetDemoEndTime(), &error)) {
+        std::fprintf(stderr, "marlo: %s\n", error.c_str());
+        return 2;
+    }
+    demo->Run("Marlo!!!", icon);
+    if (!capture.Finish(&error)) {
+        std::fprintf(stderr, "marlo: capture failed: %s\n", error.c_str());
+        return 1;
+    }
+    const CaptureSettings& done = capture.GetSettings();
+    if (!done.folder.empty()) {
+        std::fprintf(stderr, "marlo: captured %llu frames and %s into %s\n",
+                     static_cast<unsigned long long>(capture.GetFrames()), CaptureSession::kSoundtrackName,
+                     done.folder.c_str());
+    }
+    if (!done.video.empty()) std::fprintf(stderr, "marlo: video written to %s\n", done.video.c_str());
+    return 0;
 }

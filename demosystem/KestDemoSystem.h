@@ -67,6 +67,10 @@ public:
     int32_t GetLayerCount(int layer) const;
     CEffect* GetEffect(int layer, int position) const;
     uint32_t GetDemoEndTime() const { return m_demoEnd; }
+    // Ends the demo at `end` ms if it would end later (a shortened run).
+    void LimitDemoEnd(uint32_t end) {
+        if (end < m_demoEnd) m_demoEnd = end;
+    }
     // Application time of the first loaded step (0 before it).
     uint32_t GetDemoStartTime() const { return m_demoStart; }
     bool IsLoaded() const { return m_loaded; }
