@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the show and plays it. Installs what it needs first. Extra arguments go to marlo.
-# Without a display it runs on SDL's offscreen driver for a few seconds and says so.
+# Without a display it captures the show offline into out/ (or $MARLO_OUT) and says where.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,10 +11,11 @@ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$BUILD.configure.log
   { cat "$BUILD.configure.log"; exit 1; }
 cmake --build "$BUILD" -j"$(nproc)" --target marlo
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${SDL_VIDEODRIVER:-}" ]; then
-  echo "run: no display; playing headless (SDL offscreen driver) for ${MARLO_HEADLESS_SECONDS:-5} s"
-  export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
-  # SDL turns SIGTERM into its quit event, so the show ends as if Escape had been released.
-  exec timeout --preserve-status -s TERM "${MARLO_HEADLESS_SECONDS:-5}" "$BUILD/app/marlo" "$@"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  OUT=${MARLO_OUT:-out}
+  echo "run: no display; capturing the show offline into $OUT/ (frames, soundtrack and video)"
+  "$BUILD/app/marlo" --capture "$OUT" --video "$OUT/marlo.mp4" "$@"
+  echo "run: done: $OUT/frame_*.png, $OUT/soundtrack.wav and $OUT/marlo.mp4"
+  exit 0
 fi
 exec "$BUILD/app/marlo" "$@"

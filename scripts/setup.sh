@@ -13,6 +13,7 @@ PACKAGES=(
   libgtk-3-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth
+  ffmpeg
   clang libclang-rt-dev
 )
 
