@@ -1,5 +1,7 @@
 // The marlo program as a user starts it: headless, its first trace lines, and a clean
 // exit when asked to quit.
+#include "MarloProcess.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -12,57 +14,6 @@
 #include <vector>
 
 namespace {
-
-struct Child {
-    pid_t pid = -1;
-    FILE* err = nullptr;  // the piped stream
-};
-
-// Starts marlo with the arguments and one of its streams (standard error unless said) on
-// a pipe.
-Child StartMarlo(std::vector<const char*> args, int stream = STDERR_FILENO) {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], stream);
-        close(fds[0]);
-        close(fds[1]);
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        // The show's objects live until the process ends by design; leaks are checked in
-        // the framework's own tests.
-        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-        args.insert(args.begin(), MARLO_BINARY);
-        args.push_back(nullptr);
-        execv(MARLO_BINARY, const_cast<char* const*>(args.data()));
-        _exit(127);
-    }
-    close(fds[1]);
-    return {pid, fdopen(fds[0], "r")};
-}
-
-std::string ReadLine(FILE* f) {
-    std::string line;
-    int c;
-    while ((c = std::fgetc(f)) != EOF && c != '\n') line += static_cast<char>(c);
-    return line;
-}
-
-// Waits for the child and returns its exit code, or -1 when it did not exit by itself.
-int ExitCode(Child& child) {
-    int status = 0;
-    if (waitpid(child.pid, &status, 0) != child.pid) return -1;
-    std::fclose(child.err);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadAll(FILE* f) {
-    std::string text;
-    int c;
-    while ((c = std::fgetc(f)) != EOF) text += static_cast<char>(c);
-    return text;
-}
 
 // The --device number of a device named in --help's list, or -1.
 int DeviceNumber(const std::string& help, const std::string& name) {

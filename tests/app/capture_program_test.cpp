@@ -1,0 +1,191 @@
+// marlo --capture and --video as a demo maker runs them: the same bytes every run, the
+// frame count and the soundtrack the clock promises, the module's own samples, pictures
+// that match the references, and clear failures that leave no half-written file.
+#include "CaptureSession.h"
+#include "KSModule.h"
+#include "MarloProcess.h"
+#include "TempDirTest.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<char> Bytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The folder's file names, sorted.
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct Picture {
+    uint32_t width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+Picture ReadPng(const std::string& path) {
+    Picture picture;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return picture;
+    image.format = PNG_FORMAT_RGB;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) return Picture();
+    picture.width = image.width;
+    picture.height = image.height;
+    return picture;
+}
+
+// 16-bit stereo samples of a WAV written by the capture (44-byte header).
+std::vector<int16_t> WavSamples(const fs::path& path) {
+    const std::vector<char> bytes = Bytes(path);
+    std::vector<int16_t> samples(bytes.size() > 44 ? (bytes.size() - 44) / 2 : 0);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[44 + 2 * i]) |
+                                          (static_cast<uint8_t>(bytes[45 + 2 * i]) << 8));
+    }
+    return samples;
+}
+
+bool HaveFfmpeg() { return std::system("command -v ffmpeg > /dev/null 2>&1") == 0; }
+
+using Capture = TempDirTest;
+
+TEST_F(Capture, IsTheSameEveryRunWithTheClocksFramesAndTheModulesOwnSamples) {
+    const std::string a = PathOf("a"), b = PathOf("b");
+    for (const std::string& folder : {a, b}) {
+        std::string errors;
+        ASSERT_EQ(0, RunMarloToEnd({"--capture", folder.c_str(), "--until", "2", "--mode", "512x384x32"}, &errors))
+            << errors;
+    }
+    // 2 s at 25 frames per second: ticks 0 to 50, the last one at 2000 ms.
+    const uint64_t frames = CaptureSession::ExpectedFrames(2000, 25);
+    ASSERT_EQ(51u, frames);
+    const std::vector<std::string> names = Names(a);
+    ASSERT_EQ(frames + 1, names.size());
+    EXPECT_EQ("frame_000000.png", names.front());
+    EXPECT_EQ("frame_000050.png", names[frames - 1]);
+    EXPECT_EQ("soundtrack.wav", names.back());
+    for (const std::string& name : names) EXPECT_EQ(Bytes(fs::path(a) / name), Bytes(fs::path(b) / name)) << name;
+
+    // Tick n holds the samples from floor(44100 n / 25): 51 ticks, 89964 frames, exactly
+    // what the back end renders from the start of the module.
+    const std::vector<int16_t> wav = WavSamples(fs::path(a) / "soundtrack.wav");
+    ASSERT_EQ(2u * 44100 * frames / 25, wav.size());
+    std::string why;
+    std::unique_ptr<KSModule> module = KSModule::Load(MARLO_DATA_DIR "/4beat.xm", &why);
+    ASSERT_TRUE(module) << why;
+    std::vector<int16_t> expected(wav.size());
+    module->Render(expected.size() / 2, expected.data());
+    EXPECT_EQ(expected, wav);
+    const Picture first = ReadPng(fs::path(a) / "frame_000000.png");
+    EXPECT_EQ(512u, first.width);
+    EXPECT_EQ(384u, first.height);
+}
+
+// Frames at 1, 10 and 30 s of the show against references kept with the tests; a few
+// pixels may differ where another rasteriser rounds an edge differently.
+TEST_F(Capture, FramesMatchTheReferencePictures) {
+    const std::string folder = PathOf("golden");
+    std::string errors;
+    ASSERT_EQ(0, RunMarloToEnd({"--capture", folder.c_str(), "--until", "30", "--fps", "2", "--mode", "640x480x32"},
+                               &errors))
+        << errors;
+    const struct {
+        const char* frame;
+        const char* reference;
+    } cases[] = {{"frame_000002.png", "show_01s.png"}, {"frame_000020.png", "show_10s.png"},
+                 {"frame_000060.png", "show_30s.png"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reference);
+        const Picture got = ReadPng(fs::path(folder) / c.frame);
+        const Picture want = ReadPng(std::string(MARLO_GOLDEN_DIR "/") + c.reference);
+        ASSERT_EQ(640u, want.width);
+        ASSERT_EQ(want.width, got.width);
+        ASSERT_EQ(want.height, got.height);
+        size_t off = 0;
+        double total = 0.0;
+        for (size_t i = 0; i < want.rgb.size(); i += 3) {
+            int worst = 0;
+            for (size_t k = 0; k < 3; ++k) {
+                const int d = std::abs(int(got.rgb[i + k]) - int(want.rgb[i + k]));
+                worst = std::max(worst, d);
+                total += d;
+            }
+            if (worst > 24) ++off;
+        }
+        const size_t pixels = want.rgb.size() / 3;
+        EXPECT_LT(off, pixels / 200) << "pixels far off";
+        EXPECT_LT(total / double(want.rgb.size()), 1.0) << "mean difference";
+    }
+}
+
+TEST_F(Capture, BadTargetsStopBeforeTheRunAndAFullDiskDuringItLeavesNoHalfWrittenFile) {
+    const std::string file = WriteBytes("plain-file", std::string("x"));
+    const std::string full = PathOf("full");
+    const std::string unknownKind = PathOf("show.nosuchformat"), fullVideo = PathOf("full.mp4");
+    struct Case {
+        std::vector<const char*> args;
+        long fileSizeLimit;
+        int code;
+        const char* message;
+        bool needsFfmpeg;
+    } cases[] = {
+        {{"--capture", file.c_str()}, 0, 2, "marlo: cannot make the capture folder", false},
+        {{"--capture", full.c_str(), "--fps", "241"}, 0, 2, "marlo: bad value for --fps: 241", false},
+        {{"--video", unknownKind.c_str()}, 0, 2, "marlo: ffmpeg cannot write a video to", true},
+        // Frames of this show take tens of kilobytes: the first one finds the disk full.
+        {{"--capture", full.c_str(), "--until", "1"}, 20000, 1, "marlo: capture failed: cannot write", false},
+        {{"--video", fullVideo.c_str(), "--until", "1"}, 20000, 1, "marlo: capture failed: cannot write",
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        if (c.needsFfmpeg && !HaveFfmpeg()) continue;
+        std::string errors;
+        EXPECT_EQ(c.code, RunMarloToEnd(c.args, &errors, c.fileSizeLimit));
+        EXPECT_NE(std::string::npos, errors.find(c.message)) << errors;
+    }
+    // Only what was whole got its name: no temporaries, no soundtrack, no video.
+    for (const std::string& name : Names(PathOf(""))) {
+        EXPECT_EQ(std::string::npos, name.find(".tmp")) << name;
+        EXPECT_EQ(std::string::npos, name.find(".part")) << name;
+        EXPECT_NE("full.mp4", name);
+    }
+    if (fs::exists(full)) {
+        EXPECT_FALSE(fs::exists(fs::path(full) / "soundtrack.wav"));
+    }
+}
+
+TEST_F(Capture, VideoHoldsThePicturesAndTheSoundtrack) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+    const std::string video = PathOf("show.mp4");
+    std::string errors;
+    ASSERT_EQ(0, RunMarloToEnd({"--video", video.c_str(), "--until", "1", "--mode", "512x384x32"}, &errors)) << errors;
+    const std::string probe = "ffprobe -v error -show_entries stream=codec_type,codec_name,nb_read_frames -count_frames "
+                              "-of csv=p=0 '" + video + "' > '" + PathOf("probe.txt") + "'";
+    ASSERT_EQ(0, std::system(probe.c_str()));
+    const std::vector<char> text = Bytes(PathOf("probe.txt"));
+    const std::string streams(text.begin(), text.end());
+    EXPECT_NE(std::string::npos, streams.find("h264,video,26")) << streams;
+    EXPECT_NE(std::string::npos, streams.find("aac,audio")) << streams;
+    // Nothing but the video is left beside it.
+    EXPECT_EQ((std::vector<std::string>{"probe.txt", "show.mp4"}), Names(PathOf("")));
+}
+
+}  // namespace
