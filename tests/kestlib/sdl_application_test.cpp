@@ -86,3 +86,31 @@ TEST(SDLClock, RealClockDoesNotGoBackwards) {
     app.Wait(2);
     EXPECT_GE(app.GetTime() - before, 2u);
 }
+
+// A capture's clock: reads and waits go to it, a wait costs no real time, and each tick's
+// frames see one time, with OnTickDone after them and the next tick 1000 / rate ms later.
+TEST(SDLClock, AVirtualClockReplacesTheClockAndTheSleepAndMovesOnAfterEachTick) {
+    struct Recorder : KL::ApplicationClient {
+        void OnFrame(uint32_t time) override { calls.push_back("frame " + std::to_string(time)); }
+        void OnTickDone(uint32_t time) override { calls.push_back("done " + std::to_string(time)); }
+        std::vector<std::string> calls;
+    } recorder;
+    _KL::ApplicationSDL app;
+    ScopedAppInstance scope{&app};
+    KL::VirtualClock clock(30);
+    app.SetVirtualClock(&clock);
+    app.AddClient(&recorder);
+
+    const auto start = std::chrono::steady_clock::now();
+    app.Wait(60000);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(60000u, app.GetTime());
+    app.Tick();
+    app.Tick();
+    app.Tick();
+    EXPECT_EQ((std::vector<std::string>{"frame 60000", "done 60000", "frame 60033", "done 60033", "frame 60067",
+                                        "done 60067"}),
+              recorder.calls);
+    EXPECT_EQ(3u, clock.GetTick());
+    app.SetVirtualClock(nullptr);
+}
