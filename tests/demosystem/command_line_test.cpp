@@ -72,6 +72,26 @@ TEST(CommandLine, DataFolderAndErrorBoxesLeaveTheDialogOn) {
     EXPECT_EQ("/srv/marlo data", options.dataDir);
 }
 
+TEST(CommandLine, ACaptureSkipsTheDialogInAWindowAndTakesItsRateAndLength) {
+    CommandLineOptions options;
+    std::string error;
+    ASSERT_EQ(CommandLineAction::Run, Parse({"--fullscreen", "--capture", "out", "--fps", "240", "--until", "2.25",
+                                            "--mode", "640x480x32", "--video", "show.mkv"},
+                                           &options, &error));
+    EXPECT_TRUE(options.skipDialog);
+    EXPECT_EQ(0, options.setup.fullScreen);
+    EXPECT_EQ(3, options.setup.screenMode);
+    EXPECT_EQ("out", options.captureDir);
+    EXPECT_EQ("show.mkv", options.videoFile);
+    EXPECT_EQ(240, options.fps);
+    EXPECT_EQ(2250u, options.untilMs);
+    ASSERT_EQ(CommandLineAction::Run, Parse({"--until", "0.0015"}, &options, &error));
+    EXPECT_EQ(1u, options.untilMs);
+    EXPECT_FALSE(options.IsCapture());
+    EXPECT_FALSE(options.skipDialog);
+    EXPECT_EQ(25, options.fps);
+}
+
 TEST(CommandLine, HelpStopsTheReadingAndListsEveryOption) {
     CommandLineOptions options;
     std::string error;
@@ -79,7 +99,8 @@ TEST(CommandLine, HelpStopsTheReadingAndListsEveryOption) {
     EXPECT_EQ(CommandLineAction::Help, Parse({"--windowed", "--help", "--bogus"}, &options, &error));
     const std::string help = HelpText();
     for (const char* option : {"--mode WxHxBPP", "--windowed", "--fullscreen", "--device N", "--rate HZ",
-                               "--no-error-box", "--data DIR", "--help", "512x384x16", "1280x1024x32"})
+                               "--no-error-box", "--data DIR", "--help", "512x384x16", "1280x1024x32",
+                               "--capture DIR", "--video FILE", "--fps N", "--until SECONDS"})
         EXPECT_NE(std::string::npos, help.find(option)) << option;
 }
 
@@ -109,6 +130,16 @@ TEST(CommandLine, BadInputIsAnErrorThatNamesIt) {
         {{"--device"}, "marlo: missing value after --device"},
         {{"--rate"}, "marlo: missing value after --rate"},
         {{"--data", "--windowed"}, "marlo: missing value after --data"},
+        {{"--capture", "out", "--fps", "0"}, "marlo: bad value for --fps: 0 (expected a whole number from 1 to 240)"},
+        {{"--capture", "out", "--fps", "241"}, "marlo: bad value for --fps: 241 (expected a whole number from 1 to 240)"},
+        {{"--capture", "out", "--fps", "2.5"}, "marlo: bad value for --fps: 2.5 (expected a whole number from 1 to 240)"},
+        {{"--fps", "30"}, "marlo: --fps needs --capture or --video"},
+        {{"--capture", ""}, "marlo: bad value for --capture:  (expected a folder)"},
+        {{"--video"}, "marlo: missing value after --video"},
+        {{"--until", "0"}, "marlo: bad value for --until: 0 (expected seconds above 0, such as 10 or 2.5)"},
+        {{"--until", "-3"}, "marlo: bad value for --until: -3 (expected seconds above 0, such as 10 or 2.5)"},
+        {{"--until", "1e3"}, "marlo: bad value for --until: 1e3 (expected seconds above 0, such as 10 or 2.5)"},
+        {{"--until", "99999999"}, "marlo: bad value for --until: 99999999 (expected seconds above 0, such as 10 or 2.5)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
