@@ -102,7 +102,8 @@ bool CaptureSession::Begin(KL::Application* app, int32_t width, int32_t height, 
     m_clock.SetSoundtrack(&m_soundtrack);
     app->SetVirtualClock(&m_clock);
     app->AddClient(this);
-    m_progress.Start(ExpectedFrames(endTime, m_settings.fps), StandardErrorIsTerminal());
+    m_expected = ExpectedFrames(endTime, m_settings.fps);
+    m_progress.Start(m_expected, StandardErrorIsTerminal());
     return true;
 }
 
@@ -128,6 +129,11 @@ void CaptureSession::OnTickDone(uint32_t) {
     // The music of this tick has been rendered while it was drawn; nothing reaches it later.
     if (!m_soundtrack.WriteUntil(m_clock.SampleFrameAt(m_frames, m_settings.sampleRate), &error)) return Fail(error);
     m_progress.Update(m_frames);
+    // A show that never reaches its end (an effect that failed to load keeps it loading)
+    // would capture forever.
+    if (m_frames > m_expected + static_cast<uint64_t>(m_settings.fps)) {
+        Fail("the show did not end at its end time (" + std::to_string(m_expected) + " frames)");
+    }
 }
 
 void CaptureSession::Fail(const std::string& error) {
@@ -143,6 +149,10 @@ bool CaptureSession::Finish(std::string* error) {
     std::string failure = m_error;
     if (!m_pipeline.Finish(failure.empty() ? &failure : nullptr) && failure.empty()) failure = "a frame failed";
     if (failure.empty() && m_frames == 0) failure = "the show ended before its first frame";
+    if (failure.empty() && m_frames < m_expected) {
+        failure = "stopped at frame " + std::to_string(m_frames) + " of " + std::to_string(m_expected) +
+                  "; the frames written are kept, the soundtrack and the video are not";
+    }
     if (failure.empty()) m_soundtrack.WriteUntil(m_clock.SampleFrameAt(m_frames, m_settings.sampleRate), &failure);
     if (failure.empty()) m_soundtrack.Finish(&failure);
     if (failure.empty() && !m_settings.video.empty()) {

@@ -34,7 +34,8 @@ public:
     // ffmpeg cannot be started.
     bool Begin(KL::Application* app, int32_t width, int32_t height, uint32_t endTime, std::string* error);
     // After the run: the last sound, every frame written, the video muxed. False with
-    // *error (the run failed).
+    // *error when the run failed or stopped before the show's end (a signal): the frames
+    // written stay, the soundtrack and the video are not presented as whole.
     bool Finish(std::string* error);
 
     // The frames a show ending at `endTime` ms gives: up to and with the first tick whose
@@ -61,5 +62,6 @@ private:
     int32_t m_width = 0;
     int32_t m_height = 0;
     uint64_t m_frames = 0;
+    uint64_t m_expected = 0;
     std::string m_error;
 };
