@@ -98,6 +98,20 @@ TEST_F(Capture, IsTheSameEveryRunWithTheClocksFramesAndTheModulesOwnSamples) {
     EXPECT_EQ(384u, first.height);
 }
 
+// The show ends by itself at 134 s: at 25 frames per second, ticks 0 to 3350 and the sound
+// of exactly those ticks.
+TEST_F(Capture, TheWholeShowIs134SecondsOfFramesAndSound) {
+    const std::string folder = PathOf("whole");
+    std::string errors;
+    ASSERT_EQ(0, RunMarloToEnd({"--capture", folder.c_str(), "--mode", "512x384x32"}, &errors)) << errors;
+    const std::vector<std::string> names = Names(folder);
+    ASSERT_EQ(134u * 25 + 1 + 1, names.size());
+    EXPECT_EQ("frame_003350.png", names[names.size() - 2]);
+    const double seconds = double(WavSamples(fs::path(folder) / "soundtrack.wav").size() / 2) / 44100.0;
+    EXPECT_NEAR(134.0, seconds, 1.0 / 25);
+    EXPECT_NE(std::string::npos, errors.find("captured 3351 frames and soundtrack.wav into " + folder)) << errors;
+}
+
 // Frames at 1, 10 and 30 s of the show against references kept with the tests; a few
 // pixels may differ where another rasteriser rounds an edge differently.
 TEST_F(Capture, FramesMatchTheReferencePictures) {
@@ -161,6 +175,13 @@ TEST_F(Capture, BadTargetsStopBeforeTheRunAndAFullDiskDuringItLeavesNoHalfWritte
         EXPECT_EQ(c.code, RunMarloToEnd(c.args, &errors, c.fileSizeLimit));
         EXPECT_NE(std::string::npos, errors.find(c.message)) << errors;
     }
+    // Without ffmpeg on the path, --video says so before anything runs.
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", PathOf("").c_str(), 1);
+    std::string errors;
+    EXPECT_EQ(2, RunMarloToEnd({"--video", fullVideo.c_str()}, &errors));
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_NE(std::string::npos, errors.find("marlo: --video needs ffmpeg, which is not installed")) << errors;
     // Only what was whole got its name: no temporaries, no soundtrack, no video.
     for (const std::string& name : Names(PathOf(""))) {
         EXPECT_EQ(std::string::npos, name.find(".tmp")) << name;
