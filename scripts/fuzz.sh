@@ -9,7 +9,9 @@ BUILD=${FUZZ_BUILD_DIR:-build-fuzz}
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARLO_FUZZ=ON \
   -DBUILD_TESTING=OFF -DMARLO_BENCH=OFF > "$BUILD.configure.log" 2>&1 || { cat "$BUILD.configure.log"; exit 1; }
-cmake --build "$BUILD" -j"$(nproc)" --target scene_fuzz scene_data
+HARNESSES=(scene_fuzz)
+[ -f fuzz/combiner_fuzz.cpp ] && HARNESSES+=(combiner_fuzz)
+cmake --build "$BUILD" -j"$(nproc)" --target "${HARNESSES[@]}" scene_data
 
 run() {
   local harness=$1; shift
@@ -27,3 +29,6 @@ run() {
 
 DATA="$(pwd)/$BUILD/app/data"
 run scene_fuzz "$DATA/files/geometry" "$DATA"
+if [ -f fuzz/combiner_fuzz.cpp ]; then
+  run combiner_fuzz "$(pwd)/fuzz/combiner_seeds"
+fi
