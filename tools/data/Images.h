@@ -16,6 +16,9 @@ bool WriteSky(const std::string& path, std::string* error);
 // sphere-mapped sky darkens where it reflects.
 bool WriteModelTexture(const std::string& path, std::string* error);
 
+// A 256 x 256 brick wall for per-pixel lighting: its colour and its normal map, both PNG.
+bool WriteBricks(const std::string& basePath, const std::string& normalPath, std::string* error);
+
 // Writes width x height RGB pixels (rows top to bottom) as an 8-bit PNG.
 bool WritePng(const std::string& path, int width, int height, std::vector<uint8_t>& rgb, std::string* error);
 

@@ -1,4 +1,5 @@
-// make_data: writes the show's scenes, sky texture and window icon into a data folder.
+// make_data: writes the show's scenes, textures (sky, model, bricks and their normal map)
+// and window icon into a data folder.
 // Usage: make_data DATADIR. Every file is the same, byte for byte, on every run; each
 // scene is read back through the scene loader before the tool reports success.
 #include "Images.h"
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
             !WriteOneScene(data::BuildMeteorScene, root / "meteor.KD10S", &error) ||
             !data::WriteSky((textures / "sky.png").string(), &error) ||
             !data::WriteModelTexture((textures / "icosa.png").string(), &error) ||
+            !data::WriteBricks((textures / "bricks.png").string(), (textures / "bricks_normal.png").string(), &error) ||
             !data::WriteIcon((root / "files" / "icon.bmp").string(), &error)) {
             return Fail(error);
         }
