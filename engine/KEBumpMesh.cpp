@@ -163,6 +163,7 @@ int KEBumpMesh::Build(const KEMesh& mesh) {
         }
         m_litDrawCalls.push_back(KEDrawCall{GL_TRIANGLES, stream.get(), source.indices, source.count});
         m_streams.push_back(std::move(stream));
+        m_computed.emplace_back(static_cast<size_t>(n), 0u);
         ComputeTangentFrames(static_cast<int>(m_streams.size()) - 1);
 
         // The fog passes draw the same positions: the system copy, which the CPU moves.
@@ -219,10 +220,20 @@ void KEBumpMesh::Update(const KEMatrix4& modelview, KEVertex* stream, int32_t co
 
 void KEBumpMesh::UpdateTangentSpace(KEVertex* stream, int32_t count, const uint32_t* indices) {
     KEVertexAttributes* s = nullptr;
-    for (const auto& own : m_streams) {
-        if (own.get() == stream) s = own.get();
+    std::vector<uint32_t>* computed = nullptr;
+    for (size_t i = 0; i < m_streams.size(); ++i) {
+        if (m_streams[i].get() == stream) {
+            s = m_streams[i].get();
+            computed = &m_computed[i];
+        }
     }
     if (!s || !indices || m_useVertexPrograms) return;
+    if (++m_update == 0) {
+        // The counter wrapped: forget every stamp so none matches by accident.
+        for (std::vector<uint32_t>& stamps : m_computed) std::fill(stamps.begin(), stamps.end(), 0u);
+        m_update = 1;
+    }
+    uint32_t* stamp = computed->data();
     KEMatrix4 inverse;
     Invert(&inverse, m_modelview);
     const KEVector3 light = TransformPoint(inverse, KEVector3{m_light[0], m_light[1], m_light[2]});
@@ -238,7 +249,8 @@ void KEBumpMesh::UpdateTangentSpace(KEVertex* stream, int32_t count, const uint3
     KEVector3* colour1 = Vec(*s, KE_ATTRIB_COLOR1, 0);
     for (int32_t k = 0; k < count; ++k) {
         const uint32_t v = indices[k];
-        if (v >= n) continue;
+        if (v >= n || stamp[v] == m_update) continue;
+        stamp[v] = m_update;
         KEVector3 L, V, H;
         Subtract(light, position[v], &L);
         Normalize(&L);

@@ -77,6 +77,10 @@ private:
     std::vector<std::unique_ptr<KEVertexPosition>> m_positions;
     std::vector<KEDrawCall> m_litDrawCalls;
     std::vector<KEDrawCall> m_fogDrawCalls;
+    // Per stream, the update that last computed each vertex: a vertex named by several
+    // indices is computed once per update.
+    std::vector<std::vector<uint32_t>> m_computed;
+    uint32_t m_update = 0;
     KEMaterial m_lit;
     KEMaterial m_fogMask;
     KEMaterial m_fogColor;
