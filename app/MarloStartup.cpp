@@ -1,5 +1,6 @@
 #include "MarloStartup.h"
 
+#include "CAtmosphereEffect.h"
 #include "CBassPlayer.h"
 #include "CGeneratorModifiers.h"
 #include "CModelEffect.h"
@@ -121,6 +122,7 @@ int RunMarlo(int argc, char** argv, ComposeProc compose) {
     RegisterModelEffectBuilder();
     RegisterBassPlayerBuilder();
     RegisterGeneratorBuilders();
+    RegisterAtmosphereEffectBuilder();
     // The window icon: the show's own emblem, generated with the data.
     KL::IconHandle icon = KL::LoadIconImage("files/icon.bmp");
     demo->Init();

@@ -44,7 +44,7 @@ public:
 
 // A quad facing the camera (clockwise as seen from it), of half-size `h` at depth z,
 // with normals towards the camera and texture coordinates 0..1.
-KEVertexLitTextured* MakeQuad(float h, float z) {
+[[maybe_unused]] KEVertexLitTextured* MakeQuad(float h, float z) {
     auto* quad = new KEVertexLitTextured();
     quad->AllocateSpace(4);
     const float corners[4][2] = {{-h, -h}, {-h, h}, {h, h}, {h, -h}};
