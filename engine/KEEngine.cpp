@@ -1,6 +1,7 @@
 #include "KEEngine.h"
 
 #include "KECamera.h"
+#include "KECombinerCompiler.h"
 #include "KEExtensions.h"
 #include "KEFrameListener.h"
 #include "KEMaterial.h"
@@ -19,7 +20,7 @@ KEEngine* CreateEngine() { return new KEEngine(); }
 
 KEEngine* KEEngine::GetEngine() { return KLAbstractFactory<KEEngine>::CreateInstance(&CreateEngine); }
 
-KEEngine::KEEngine() : m_fence(kNoFence) {}
+KEEngine::KEEngine() : m_fence(kNoFence) { KEInstallCombinerCompiler(); }
 
 KERenderQueue* KEEngine::BeginItem(bool loadModelview, bool loadProjection) {
     return m_queue.BeginItem(loadModelview, loadProjection);
@@ -134,6 +135,8 @@ void KEEngine::ReplayItem(const KERenderItem& item) {
         const KEExtensions& ext = *KEExtensions::GetInstance();
         if (ext.glActiveTextureARB) ext.glActiveTextureARB(GL_TEXTURE0_ARB);
         glDisable(GL_TEXTURE_2D);
+        // Nor the previous item's combiner program.
+        KEMaterial::UseNoProgram();
     }
     const bool useVertexProgram = state.material && state.material->UsesVertexProgram();
     m_currentTriangles += item.drawCall.Draw(useVertexProgram, &m_fence);

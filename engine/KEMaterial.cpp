@@ -9,8 +9,10 @@
 
 namespace {
 
-// The one combiner compiler of the program; set once at start-up by the combiner layer.
+// The one combiner compiler of the program and its shader back end; set once at start-up
+// by the combiner layer.
 KECombinerCompiler g_combinerCompiler = nullptr;
+const KECombinerShaderBackEnd* g_shaderBackEnd = nullptr;
 
 void Set4(float* out, float r, float g, float b, float a) {
     out[0] = r;
@@ -25,9 +27,16 @@ KEMaterial::KEMaterial() { m_layers.reserve(10); }
 
 KEMaterial::~KEMaterial() {
     if (m_displayList >= 0) glDeleteLists(static_cast<GLuint>(m_displayList), 1);
+    if (m_combinerProgram && g_shaderBackEnd) g_shaderBackEnd->release(m_combinerProgram);
 }
 
 void KEMaterial::SetCombinerCompiler(KECombinerCompiler compiler) { g_combinerCompiler = compiler; }
+
+void KEMaterial::SetCombinerShaderBackEnd(const KECombinerShaderBackEnd* backEnd) { g_shaderBackEnd = backEnd; }
+
+void KEMaterial::UseNoProgram() {
+    if (g_shaderBackEnd) g_shaderBackEnd->use(0);
+}
 
 KETextureLayer& KEMaterial::Layer(int index) {
     if (index >= static_cast<int>(m_layers.size())) m_layers.resize(static_cast<size_t>(index) + 1);
@@ -78,6 +87,13 @@ void KEMaterial::SetSpecular(float r, float g, float b, float a) { Set4(m_specul
 
 void KEMaterial::Compile() {
     const KEExtensions& ext = *KEExtensions::GetInstance();
+    const bool hasCombiners = ext.IsExtensionSupported(KEExtensions::kRegisterCombinersName);
+    // Without NV combiners the script becomes a GLSL program. It is built before the list
+    // is opened: program objects and their uniforms are not display-list state.
+    const bool useShader = m_useCombiners && !hasCombiners && g_shaderBackEnd && g_shaderBackEnd->available();
+    std::vector<std::string> shaderMessages;
+    if (useShader) m_combinerProgram = g_shaderBackEnd->build(m_combinerScript.c_str(), &shaderMessages);
+
     const GLuint list = glGenLists(1);
     m_displayList = static_cast<int32_t>(list);
     glNewList(list, GL_COMPILE);
@@ -114,9 +130,10 @@ void KEMaterial::Compile() {
         glDisable(GL_VERTEX_PROGRAM_NV);
     }
 
-    const bool hasCombiners = ext.IsExtensionSupported(KEExtensions::kRegisterCombinersName);
     if (m_useCombiners) {
-        if (!hasCombiners) {
+        if (useShader) {
+            for (const std::string& message : shaderMessages) LogError("%s", message.c_str());
+        } else if (!hasCombiners) {
             LogError("Error: Register combiners no estan soportados en este hardware");
         } else {
             std::vector<std::string> errors;
@@ -161,6 +178,7 @@ void KEMaterial::Apply(const KEDrawCall& drawCall, const KEMatrix4& cameraModelv
         m_tangentSpaceMesh->Update(modelview, drawCall.stream, drawCall.count, drawCall.indices);
     }
     if (m_useVertexProgram) m_vertexProgram.Bind();
+    if (g_shaderBackEnd) g_shaderBackEnd->use(m_combinerProgram);
 
     const KEExtensions& ext = *KEExtensions::GetInstance();
     for (int i = 0; i < kBoundLayers; ++i) {

@@ -1,7 +1,9 @@
 // A material: texture layers, colour, lighting, blending and the NV program and combiner
 // switches, compiled once into a GL display list on first use. Per draw only the list
 // call, the colour, the two texture bindings (and, when on, the vertex program and the
-// software tangent space update) are issued.
+// software tangent space update) are issued. Where the driver lacks NV combiners, the
+// combiner script runs as a GLSL program instead, built once with the list and bound at
+// every draw (every other material then draws with no program).
 //
 // Every setting except the colour must be made before the first draw: later changes to
 // compiled settings have no effect.
@@ -38,6 +40,19 @@ public:
 // Compiles a register-combiner script into the display list being recorded; returns the
 // error messages it found (empty when the script is fine).
 using KECombinerCompiler = std::vector<std::string> (*)(const char* script);
+
+// The combiner script's stand-in on drivers without NV combiners: the script becomes a
+// GLSL fragment program, built once per material and bound at each of its draws.
+struct KECombinerShaderBackEnd {
+    // True when the current context can run such programs.
+    bool (*available)();
+    // Builds the script's program (0 when none could be made) and gives its messages.
+    GLuint (*build)(const char* script, std::vector<std::string>* messages);
+    // Binds a program for the next draws, 0 for none (skipped when 0 is known to be bound).
+    void (*use)(GLuint program);
+    // Deletes a program made by `build`.
+    void (*release)(GLuint program);
+};
 
 class KEMaterial {
 public:
@@ -77,10 +92,17 @@ public:
     void Apply(const KEDrawCall& drawCall, const KEMatrix4& cameraModelview);
 
     int32_t GetDisplayList() const { return m_displayList; }
+    // The GLSL program standing in for the combiners; 0 when the material has none.
+    GLuint GetCombinerProgram() const { return m_combinerProgram; }
 
     // The register-combiner script compiler; installed by the combiner layer. Without one,
     // scripts are not compiled.
     static void SetCombinerCompiler(KECombinerCompiler compiler);
+    // The shader back end (not owned), or null. With one installed, every material binds
+    // its program (or none) at each draw.
+    static void SetCombinerShaderBackEnd(const KECombinerShaderBackEnd* backEnd);
+    // Draws after this one use no combiner program (an item without a material).
+    static void UseNoProgram();
 
 private:
     void Compile();
@@ -104,4 +126,5 @@ private:
     GLenum m_blendSource = GL_ONE;
     GLenum m_blendDestination = GL_ZERO;
     int32_t m_displayList = -1;
+    GLuint m_combinerProgram = 0;
 };
