@@ -3,6 +3,7 @@
 #include "GLTestContext.h"
 #include "KEDrawCall.h"
 #include "KEExtensions.h"
+#include "KECombinerCompiler.h"
 #include "KEMaterial.h"
 #include "KETexture.h"
 #include "RecordingLog.h"
@@ -117,6 +118,8 @@ TEST_F(Material, LightingStartsFromBlackWithBlueSpecularUntilSet) {
 }
 
 TEST_F(Material, MissingNVFeaturesAreReportedOnceAndLeaveNoGLError) {
+    // Without the shader stand-in, as on a GL that has neither.
+    KEMaterial::SetCombinerShaderBackEnd(nullptr);
     KEMaterial material;
     material.EnableVertexProgram();
     material.EnableCombiners();
@@ -127,4 +130,5 @@ TEST_F(Material, MissingNVFeaturesAreReportedOnceAndLeaveNoGLError) {
     EXPECT_EQ(log.Boxes(), (std::vector<std::string>{"Error: Vertex programs no estan soportados en este hardware",
                                                      "Error: Register combiners no estan soportados en este hardware"}));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    KEInstallCombinerCompiler();
 }
