@@ -2,9 +2,14 @@
 // per-frame wobble, recomputed from the loaded copy so that it never accumulates.
 #include "CModelEffect.h"
 
+#include "CAtmosphereEffect.h"
+#include "KECombinerCompiler.h"
+#include "KEEngine.h"
+#include "KEExtensions.h"
 #include "KEMaterial.h"
 #include "KETexture.h"
 #include "KEVertex.h"
+#include "KEVertexLayouts.h"
 #include "KLLog.h"
 
 #include <algorithm>
@@ -59,6 +64,17 @@ bool CModelEffect::Load() {
         mesh.SetMaterial(material);
     }
     if (GetInt(6) == 1) m_wobble.SetLoaded(m_model->Vertices());
+
+    const char* normalMap = GetString(10);
+    if (IsSet(normalMap)) {
+        m_bump = std::make_unique<KEBumpMesh>();
+        m_bump->Build(mesh);
+        m_normalMap = {KETexture::NewTexture(), &KETexture::FreeTexture};
+        m_normalMap->SetFile(normalMap, GL_RGB);
+        m_bump->SetNormalMap(m_normalMap.get());
+        m_bump->SetBaseTexture(material ? material->GetTexture(0) : nullptr);
+        m_bump->SetLightPosition(0, 0, 0);
+    }
     const float opacity = GetFloat(12);
     if (opacity != 1.0f && material) {
         KEVector3 colour{};
@@ -76,9 +92,9 @@ void CModelEffect::Wobble::SetLoaded(const std::vector<KESceneVertex>& loaded) {
     m_tableReady = false;
 }
 
-void CModelEffect::Wobble::Apply(uint32_t time, float amplitude, float frequency, float period,
-                                 std::vector<KESceneVertex>* out) {
-    const size_t count = std::min(m_loaded.size(), out->size());
+void CModelEffect::Wobble::Apply(uint32_t time, float amplitude, float frequency, float period, KEVector3* positions,
+                                 size_t count, size_t stride) {
+    count = std::min(m_loaded.size(), count);
     if (!m_tableReady || frequency != m_frequency) {
         m_sin.resize(m_loaded.size());
         m_cos.resize(m_loaded.size());
@@ -97,13 +113,19 @@ void CModelEffect::Wobble::Apply(uint32_t time, float amplitude, float frequency
     // sin(a + phase) = sin a cos phase + cos a sin phase.
     const float s = amplitude * static_cast<float>(std::sin(static_cast<double>(phase)));
     const float c = amplitude * static_cast<float>(std::cos(static_cast<double>(phase)));
-    KESceneVertex* target = out->data();
-    for (size_t v = 0; v < count; ++v) {
+    unsigned char* target = reinterpret_cast<unsigned char*>(positions);
+    for (size_t v = 0; v < count; ++v, target += stride) {
         const KEVector3& p = m_loaded[v];
         const KEVector3& sn = m_sin[v];
         const KEVector3& cs = m_cos[v];
-        target[v].position = {p.x + sn.x * c + cs.x * s, p.y + sn.y * c + cs.y * s, p.z + sn.z * c + cs.z * s};
+        *reinterpret_cast<KEVector3*>(target) = {p.x + sn.x * c + cs.x * s, p.y + sn.y * c + cs.y * s,
+                                                 p.z + sn.z * c + cs.z * s};
     }
+}
+
+void CModelEffect::Wobble::Apply(uint32_t time, float amplitude, float frequency, float period,
+                                 std::vector<KESceneVertex>* out) {
+    Apply(time, amplitude, frequency, period, &out->data()->position, out->size(), sizeof(KESceneVertex));
 }
 
 bool CModelEffect::Frame(uint32_t time, uint32_t, int32_t) {
@@ -111,12 +133,68 @@ bool CModelEffect::Frame(uint32_t time, uint32_t, int32_t) {
     // Without a copy taken at load there is nothing to deform from.
     if (GetInt(6) == 1 && m_wobble.HasLoaded()) {
         const float period = GetFloat(9);
-        if (period != 0.0f) m_wobble.Apply(time, GetFloat(7), GetFloat(8), period, &m_model->Vertices());
-        m_model->ComputeNormals();
-        if (KEVertex* stream = m_model->GetMesh().GetStream(0)) stream->SetDirty(true);
+        if (m_bump && !m_bump->Streams().empty()) {
+            // The lighting mesh's positions move; the drawn model's stay as loaded.
+            KEVertexAttributes& stream = *m_bump->Streams()[0];
+            if (period != 0.0f) {
+                m_wobble.Apply(time, GetFloat(7), GetFloat(8), period,
+                               static_cast<KEVector3*>(stream.AttributePtr(KE_ATTRIB_POSITION, 0)),
+                               static_cast<size_t>(stream.GetCount()), sizeof(KEVector3));
+            }
+            m_bump->ComputeTangentFrames(0);
+            stream.MarkDirty(KE_ATTRIB_POSITION);
+        } else if (!m_bump) {
+            if (period != 0.0f) m_wobble.Apply(time, GetFloat(7), GetFloat(8), period, &m_model->Vertices());
+            m_model->ComputeNormals();
+            if (KEVertex* stream = m_model->GetMesh().GetStream(0)) stream->SetDirty(true);
+        }
     }
-    m_model->GetMesh().Render(GetFloat(0), GetFloat(1), GetFloat(2), GetFloat(3), GetFloat(4), GetFloat(5));
+    if (m_bump && CanDrawPerPixel()) {
+        DrawPerPixel();
+    } else {
+        m_model->GetMesh().Render(GetFloat(0), GetFloat(1), GetFloat(2), GetFloat(3), GetFloat(4), GetFloat(5));
+    }
     return true;
+}
+
+bool CModelEffect::CanDrawPerPixel() {
+    return KEExtensions::GetInstance()->glGenFencesNV != nullptr || KECombinerShadersAvailable();
+}
+
+void CModelEffect::DrawPerPixel() {
+    const float x = GetFloat(0), y = GetFloat(1), z = GetFloat(2), ax = GetFloat(3), ay = GetFloat(4), az = GetFloat(5);
+    m_bump->SetLightPosition(GetFloat(14), GetFloat(15), GetFloat(16));
+    m_bump->RenderLit(x, y, z, ax, ay, az);
+    CAtmosphereEffect* fog = CAtmosphereEffect::GetCurrentFogSource();
+    if (!fog) return;
+
+    // Each pass meets its own fog colour: the environment is applied once per replay.
+    KEEngine* engine = KEEngine::GetEngine();
+    KEEnvironment* lighting = engine->GetLighting();
+    engine->ReplayQueue();
+    lighting->EnableFog();
+    // A source without a fog mode of its own leaves the environment's.
+    if (fog->GetInt(18) != 0) lighting->SetFogMode(fog->GetInt(18));
+    lighting->SetFogDensity(fog->GetFloat(19));
+    lighting->SetFogRange(fog->GetFloat(20), fog->GetFloat(21));
+    KEVector3 colour{};
+    fog->GetVector(&colour, 22);
+
+    m_bump->RenderFogMask(x, y, z, ax, ay, az);
+    lighting->DisableDepthClear();
+    lighting->DisablePresent();
+    lighting->DisableColorClear();
+    engine->ReplayQueue();
+    m_bump->RenderFogColor(colour.x, colour.y, colour.z, 0, x, y, z, ax, ay, az);
+    lighting->DisableDepthClear();
+    lighting->DisablePresent();
+    lighting->DisableColorClear();
+    engine->ReplayQueue();
+    // Later frames clear and show again.
+    lighting->DisableFog();
+    lighting->EnableDepthClear();
+    lighting->EnableColorClear();
+    lighting->EnablePresent();
 }
 
 CEffect* CModelEffectBuilder::Create() { return new CModelEffect(); }

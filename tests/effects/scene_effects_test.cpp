@@ -1,6 +1,7 @@
 // The scene player and the model effect: the player's frame arithmetic, its camera and
 // lights on a small scene, the model's wobble, and a frame of the show itself, drawn from
 // the generated data on a real GL context and read back.
+#include "CAtmosphereEffect.h"
 #include "CModelEffect.h"
 #include "CScenePlayer.h"
 #include "GLTestContext.h"
@@ -8,6 +9,7 @@
 #include "KEExtensions.h"
 #include "KEFrameListener.h"
 #include "KETexture.h"
+#include "KEVertexLayouts.h"
 #include "RecordingLog.h"
 #include "TempDirTest.h"
 
@@ -179,5 +181,78 @@ TEST_F(SceneEffects, AFrameOfTheShowHasTheModelInTheMiddleOverTheClearColour) {
     for (int x : {2, 157})
         for (int y : {2, 117}) corners += isClear(x, y) ? 1 : 0;
     EXPECT_EQ(corners, 4);
+}
+
+// The show's model with the brick normal map, fogged red by an atmosphere effect: where the
+// GL can draw per-pixel lighting the picture differs from the plain model's, the frame
+// ends with clearing and presenting switched back on and fog off, and nothing is reported.
+// The wobble moves the lighting mesh, never the drawn model's own vertices.
+TEST_F(SceneEffects, PerPixelModelIsLitFoggedAndLeavesTheFrameStateAsItFoundIt) {
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(MARLO_DATA_DIR);
+    CScenePlayer scene;
+    scene.SetString(1, "files/geometry/CameraIcosa.kd10s");
+    CModelEffect plain, lit;
+    for (CModelEffect* model : {&plain, &lit}) {
+        model->SetString(0, "files/geometry/icosa.kd10s");
+        model->SetInt(6, 1);
+        model->SetFloat(9, 340.0f);
+        model->SetFloat(8, 0.08f);
+        model->SetFloat(16, 100.0f);
+    }
+    lit.SetString(10, "files/textures/bricks_normal.png");
+    CAtmosphereEffect fog;
+    fog.SetInt(18, GL_LINEAR);
+    fog.SetFloat(20, 0.0f);
+    fog.SetFloat(21, 400.0f);
+    fog.SetVector(22, KEVector3{1, 0, 0});
+    RecordingLog log;
+    const bool loaded = scene.Load() && plain.Load() && lit.Load() && fog.Load();
+    while (KETexture* texture = engine->TakePendingTexture()) texture->LoadTexture();
+    ASSERT_TRUE(loaded);
+    ASSERT_NE(nullptr, lit.GetBumpMesh());
+    fog.Start();
+
+    struct Step : KEFrameListener {
+        CScenePlayer* scene;
+        CModelEffect* model;
+        bool OnRender() override { return scene->Frame(5000, 5000, 0) && model->Frame(5000, 5000, 0); }
+    } step;
+    step.scene = &scene;
+    KEEnvironment* lighting = engine->GetLighting();
+    auto draw = [&](CModelEffect* model) {
+        step.model = model;
+        engine->SetFrameListener(&step);
+        lighting->DisablePresent();
+        const bool drawn = engine->RenderFrame();
+        engine->SetFrameListener(nullptr);
+        EXPECT_TRUE(drawn);
+        return gl.Pixel(80, 60);
+    };
+    const auto plainCentre = draw(&plain);
+    // The normal map is read on its first use.
+    const auto litCentre = draw(&lit);
+    std::filesystem::current_path(here);
+    fog.Stop();
+    EXPECT_TRUE(log.Boxes().empty()) << log.Boxes()[0];
+
+    if (CModelEffect::CanDrawPerPixel()) {
+        EXPECT_NE(plainCentre, litCentre);
+        EXPECT_TRUE(lighting->IsColorClearEnabled());
+        EXPECT_TRUE(lighting->IsPresentEnabled());
+        EXPECT_FALSE(lighting->IsFogEnabled());
+    }
+    lighting->EnablePresent();
+    // As loaded: the first vertex of the model, and of the lighting mesh, moved by the wobble.
+    KEVertexAttributes& stream = *lit.GetBumpMesh()->Streams()[0];
+    const KEVector3 drawn = lit.GetModel()->Vertices()[0].position;
+    const KEVector3 moved = *static_cast<KEVector3*>(stream.AttributePtr(KE_ATTRIB_POSITION, 0));
+    CModelEffect fresh;
+    fresh.SetString(0, MARLO_DATA_DIR "/files/geometry/icosa.kd10s");
+    ASSERT_TRUE(fresh.Load());
+    const KEVector3 asLoaded = fresh.GetModel()->Vertices()[0].position;
+    EXPECT_EQ(asLoaded.x, drawn.x);
+    EXPECT_EQ(asLoaded.y, drawn.y);
+    EXPECT_NE(asLoaded.x, moved.x);
 }
 #endif
