@@ -11,6 +11,8 @@ CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -D
   -DBUILD_TESTING=OFF -DMARLO_BENCH=OFF > "$BUILD.configure.log" 2>&1 || { cat "$BUILD.configure.log"; exit 1; }
 HARNESSES=(scene_fuzz)
 [ -f fuzz/combiner_fuzz.cpp ] && HARNESSES+=(combiner_fuzz)
+[ -f fuzz/font_fuzz.cpp ] && HARNESSES+=(font_fuzz font_data)
+[ -f fuzz/log_fuzz.cpp ] && HARNESSES+=(log_fuzz)
 cmake --build "$BUILD" -j"$(nproc)" --target "${HARNESSES[@]}" scene_data
 
 run() {
@@ -31,4 +33,10 @@ DATA="$(pwd)/$BUILD/app/data"
 run scene_fuzz "$DATA/files/geometry" "$DATA"
 if [ -f fuzz/combiner_fuzz.cpp ]; then
   run combiner_fuzz "$(pwd)/fuzz/combiner_seeds"
+fi
+if [ -f fuzz/font_fuzz.cpp ]; then
+  run font_fuzz "$DATA/Files/Fonts" "$(pwd)/fuzz/font_seeds"
+fi
+if [ -f fuzz/log_fuzz.cpp ]; then
+  run log_fuzz "$(pwd)/fuzz/log_seeds"
 fi
