@@ -1,4 +1,5 @@
-// Writing 8-bit RGB images as PNG files through libpng, for the textures the data tools make.
+// Writing 8-bit RGB and RGBA images as PNG files through libpng, for the textures the data
+// tools make.
 #include "Images.h"
 
 #include <png.h>
@@ -8,9 +9,12 @@
 
 namespace data {
 
-bool WritePng(const std::string& path, int width, int height, std::vector<uint8_t>& rgb, std::string* error) {
+namespace {
+
+bool Write(const std::string& path, int width, int height, int channels, std::vector<uint8_t>& pixels,
+           std::string* error) {
     std::vector<png_bytep> rows(static_cast<size_t>(height));
-    for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = &rgb[static_cast<size_t>(y) * width * 3];
+    for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = &pixels[static_cast<size_t>(y) * width * channels];
 
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
@@ -32,8 +36,9 @@ bool WritePng(const std::string& path, int width, int height, std::vector<uint8_
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
@@ -43,6 +48,16 @@ bool WritePng(const std::string& path, int width, int height, std::vector<uint8_
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool WritePng(const std::string& path, int width, int height, std::vector<uint8_t>& rgb, std::string* error) {
+    return Write(path, width, height, 3, rgb, error);
+}
+
+bool WritePngRgba(const std::string& path, int width, int height, std::vector<uint8_t>& rgba, std::string* error) {
+    return Write(path, width, height, 4, rgba, error);
 }
 
 }  // namespace data

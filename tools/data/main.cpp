@@ -1,4 +1,4 @@
-// make_data: writes the show's scenes, textures (sky, model, bricks and their normal map)
+// make_data: writes the show's scenes, textures (sky, model, bricks and their normal map, a sprite speck)
 // and window icon into a data folder.
 // Usage: make_data DATADIR. Every file is the same, byte for byte, on every run; each
 // scene is read back through the scene loader before the tool reports success.
@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
             !data::WriteSky((textures / "sky.png").string(), &error) ||
             !data::WriteModelTexture((textures / "icosa.png").string(), &error) ||
             !data::WriteBricks((textures / "bricks.png").string(), (textures / "bricks_normal.png").string(), &error) ||
+            !data::WriteSpeck((textures / "speck.png").string(), &error) ||
             !data::WriteIcon((root / "files" / "icon.bmp").string(), &error)) {
             return Fail(error);
         }
