@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "Shows.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -82,6 +84,12 @@ std::string DeviceList(const std::vector<std::string>& devices) {
     return list;
 }
 
+std::string ShowList() {
+    std::string list;
+    for (int i = 0; i < kShowCount; ++i) list += std::string(i == 0 ? "" : i + 1 == kShowCount ? " or " : ", ") + kShows[i].name;
+    return list;
+}
+
 std::string RateList() {
     std::string list;
     for (int i = 0; i < kSampleRateCount; ++i) {
@@ -139,6 +147,10 @@ CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* ou
             options.skipDialog = true;
         } else if (std::strcmp(arg, "--no-error-box") == 0) {
             options.noErrorBox = true;
+        } else if (std::strcmp(arg, "--show") == 0) {
+            if (!takeValue(&value)) return Fail(error, std::string("missing value after ") + arg);
+            if (!FindShow(value)) return BadValue(error, arg, value, ShowList());
+            options.show = value;
         } else if (std::strcmp(arg, "--capture") == 0 || std::strcmp(arg, "--video") == 0 ||
                    std::strcmp(arg, "--fps") == 0 || std::strcmp(arg, "--until") == 0) {
             if (!takeValue(&value)) return Fail(error, std::string("missing value after ") + arg);
@@ -211,6 +223,11 @@ std::string HelpText(const std::vector<std::string>& devices) {
     text += "  --rate HZ        sample rate, " + RateList() + " (default 44100)\n";
     text += "  --no-error-box   write error reports to standard error instead of showing a box\n";
     text += "  --data DIR       the folder that holds the show's files (default: beside the program)\n";
+    text += "  --show NAME      the show to play:";
+    for (int i = 0; i < kShowCount; ++i) {
+        text += std::string(i == 0 ? " " : ", ") + kShows[i].name + " (" + kShows[i].description + ")";
+    }
+    text += "\n";
     text += "  --capture DIR    render the show offline, without a display or sound card, into\n"
             "                   DIR/frame_000000.png, ... and DIR/soundtrack.wav, the same every run\n";
     text += "  --video FILE     capture into one video file through ffmpeg (.mp4: H.264 and AAC)\n";

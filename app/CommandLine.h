@@ -22,6 +22,8 @@ struct CommandLineOptions {
     std::string captureDir;
     std::string videoFile;
     int32_t fps = 25;
+    // The composition to play (--show): a name of the shows table.
+    std::string show = "default";
     // --until: the show ends at this time (ms) if it would end later; 0 for its own end.
     uint32_t untilMs = 0;
 

@@ -1,7 +1,10 @@
-// The show, built in code: every instance, time, layer and parameter of the composition.
+// The shows, built in code: every instance, time, layer and parameter of each composition.
 #pragma once
 
 class KestDemoSystem;
 
-// Builds the composition on the demo system (after Init, before Run).
+// The show (after Init, before Run).
 void BuildComposition(KestDemoSystem* demo);
+
+// The showcase: every effect type for a while, to the show's music.
+void BuildShowcase(KestDemoSystem* demo);

@@ -74,7 +74,7 @@ bool HasDisplay() {
 
 }  // namespace
 
-int MarloStartup(int argc, char** argv) { return RunMarlo(argc, argv, &BuildComposition); }
+int MarloStartup(int argc, char** argv) { return RunMarlo(argc, argv, nullptr); }
 
 int RunMarlo(int argc, char** argv, ComposeProc compose) {
     CommandLineOptions options;
@@ -106,6 +106,10 @@ int RunMarlo(int argc, char** argv, ComposeProc compose) {
         KL::SetErrorBoxesEnabled(false);
         KL::UseOffscreenWindows();
     }
+    if (!compose) {
+        const ShowEntry* show = FindShow(options.show.c_str());
+        compose = show ? show->compose : &BuildComposition;
+    }
     if (options.noErrorBox) KL::SetErrorBoxesEnabled(false);
     if (!EnterDataFolder(options.dataDir)) return 2;
 
@@ -126,7 +130,7 @@ int RunMarlo(int argc, char** argv, ComposeProc compose) {
     // The window icon: the show's own emblem, generated with the data.
     KL::IconHandle icon = KL::LoadIconImage("files/icon.bmp");
     demo->Init();
-    if (compose) compose(demo);
+    compose(demo);
     if (options.untilMs > 0) demo->LimitDemoEnd(options.untilMs);
     if (!options.IsCapture()) return demo->Run("Marlo!!!", icon);
 

@@ -85,6 +85,10 @@ TEST(CommandLine, ACaptureSkipsTheDialogInAWindowAndTakesItsRateAndLength) {
     EXPECT_EQ("show.mkv", options.videoFile);
     EXPECT_EQ(240, options.fps);
     EXPECT_EQ(2250u, options.untilMs);
+    EXPECT_EQ("default", options.show);
+    ASSERT_EQ(CommandLineAction::Run, Parse({"--show", "showcase"}, &options, &error));
+    EXPECT_EQ("showcase", options.show);
+    EXPECT_FALSE(options.skipDialog);
     ASSERT_EQ(CommandLineAction::Run, Parse({"--until", "0.0015"}, &options, &error));
     EXPECT_EQ(1u, options.untilMs);
     EXPECT_FALSE(options.IsCapture());
@@ -100,7 +104,8 @@ TEST(CommandLine, HelpStopsTheReadingAndListsEveryOption) {
     const std::string help = HelpText();
     for (const char* option : {"--mode WxHxBPP", "--windowed", "--fullscreen", "--device N", "--rate HZ",
                                "--no-error-box", "--data DIR", "--help", "512x384x16", "1280x1024x32",
-                               "--capture DIR", "--video FILE", "--fps N", "--until SECONDS"})
+                               "--capture DIR", "--video FILE", "--fps N", "--until SECONDS", "--show NAME",
+                               "default (the show)", "showcase ("})
         EXPECT_NE(std::string::npos, help.find(option)) << option;
 }
 
@@ -136,6 +141,8 @@ TEST(CommandLine, BadInputIsAnErrorThatNamesIt) {
         {{"--fps", "30"}, "marlo: --fps needs --capture or --video"},
         {{"--capture", ""}, "marlo: bad value for --capture:  (expected a folder)"},
         {{"--video"}, "marlo: missing value after --video"},
+        {{"--show", "nope"}, "marlo: bad value for --show: nope (expected default or showcase)"},
+        {{"--show"}, "marlo: missing value after --show"},
         {{"--until", "0"}, "marlo: bad value for --until: 0 (expected seconds above 0, such as 10 or 2.5)"},
         {{"--until", "-3"}, "marlo: bad value for --until: -3 (expected seconds above 0, such as 10 or 2.5)"},
         {{"--until", "1e3"}, "marlo: bad value for --until: 1e3 (expected seconds above 0, such as 10 or 2.5)"},
