@@ -33,7 +33,8 @@ public:
     // well-formed description.
     bool Load(const char* path);
     // Submits `text` as one render item with its top-left corner at pixel (x, y) of the
-    // viewport, y growing downwards.
+    // viewport, y growing downwards. Text past 500 characters is cut; a font that was never
+    // loaded draws nothing.
     void DrawText(const char* text, int32_t x, int32_t y);
 
     const char* GetFaceName() const { return m_faceName; }
@@ -49,6 +50,9 @@ private:
     Glyph m_glyphs[kGlyphs];
     std::unique_ptr<KEVertexTextured> m_stream;
     std::unique_ptr<KEMaterial> m_material;
-    KETexture* m_texture = nullptr;
+    KETexture* m_texture = nullptr;  // owned
     KEDrawCall m_drawCall;
+    // Reports that would otherwise repeat every frame are traced once per font.
+    bool m_notLoadedReported = false;
+    bool m_cutReported = false;
 };
