@@ -2,6 +2,13 @@
 
 #include "CAtmosphereEffect.h"
 #include "CBassPlayer.h"
+#include "CDebugEffect.h"
+#include "CFollowEffect.h"
+#include "CInfoModifiers.h"
+#include "CLogPlayer.h"
+#include "CMeteorEffect.h"
+#include "CMotionCaptureEffect.h"
+#include "CVectorFieldEffect.h"
 #include "CGeneratorModifiers.h"
 #include "CModelEffect.h"
 #include "CScenePlayer.h"
@@ -127,6 +134,13 @@ int RunMarlo(int argc, char** argv, ComposeProc compose) {
     RegisterBassPlayerBuilder();
     RegisterGeneratorBuilders();
     RegisterAtmosphereEffectBuilder();
+    RegisterMeteorEffectBuilder();
+    RegisterDebugEffectBuilder();
+    RegisterFollowEffectBuilder();
+    RegisterMotionCaptureBuilder();
+    RegisterVectorFieldEffectBuilder();
+    RegisterInfoModifierBuilders();
+    RegisterLogPlayerBuilder();
     // The window icon: the show's own emblem, generated with the data.
     KL::IconHandle icon = KL::LoadIconImage("files/icon.bmp");
     demo->Init();
