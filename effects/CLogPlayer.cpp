@@ -1,8 +1,13 @@
-// The log player: one read of the log at load, one table lookup per read of its output.
+// The log player: one read of the log (at load, or at the first read of the output when
+// the file is written during the show), one table lookup per read of its output.
 #include "CLogPlayer.h"
 
 #include "KLFile.h"
 #include "KLLog.h"
+#include "KLPath.h"
+
+#include <filesystem>
+#include <system_error>
 
 CLogPlayerModifier::CLogPlayerModifier() {
     SetString(kFileParam, "undefined.log");
@@ -10,11 +15,26 @@ CLogPlayerModifier::CLogPlayerModifier() {
 }
 
 float CLogPlayerModifier::GetFloat(int index) {
-    if (index == kOutputChannel) return m_log.At(GetInt(kTimeParam));
-    return CModifier::GetFloat(index);
+    if (index != kOutputChannel) return CModifier::GetFloat(index);
+    if (m_readPending) {
+        m_readPending = false;
+        Read();
+    }
+    return m_log.At(GetInt(kTimeParam));
 }
 
 bool CLogPlayerModifier::Load() {
+    const char* file = GetString(kFileParam);
+    std::error_code ec;
+    if (file && std::filesystem::exists(KL::ResolveDataPath(file), ec)) {
+        Read();
+    } else {
+        m_readPending = true;
+    }
+    return true;
+}
+
+void CLogPlayerModifier::Read() {
     const char* file = GetString(kFileParam);
     FileReader reader;
     // A file that cannot be opened is reported by the reader itself.
@@ -22,7 +42,6 @@ bool CLogPlayerModifier::Load() {
         if (!reader.ReadObject(&m_log)) LogError("Log file %s: %s", file, m_log.GetError().c_str());
         reader.Close();
     }
-    return true;
 }
 
 CModifier* CLogPlayerBuilder::Create() { return new CLogPlayerModifier(); }

@@ -107,9 +107,15 @@ TEST_F(LogPlayer, PlaysHandEncodedLogsHoldingTheNextSampleAndWrappingPastTheEnd)
     }
 }
 
-TEST_F(LogPlayer, ReadsBackTheLogTheDebugEffectRecordedInModeTwo) {
+// As in a show: the player is loaded before the debug effect has recorded anything, and
+// reads the log when its output is first wanted, after the effect stopped.
+TEST_F(LogPlayer, ReadsBackTheLogTheDebugEffectRecordedInModeTwoInTheSameRun) {
     RecordingLog log;
     const std::string path = PathOf("recorded.log");
+    CLogPlayerModifier player;
+    player.SetString(0, path.c_str());
+    EXPECT_TRUE(player.Load());
+    EXPECT_TRUE(log.Boxes().empty());
     SilentDebug debug;
     debug.SetInt(2, 2);
     debug.SetString(5, path.c_str());
@@ -121,15 +127,21 @@ TEST_F(LogPlayer, ReadsBackTheLogTheDebugEffectRecordedInModeTwo) {
     EXPECT_TRUE(debug.Stop());
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Log saved to " + path}));
     EXPECT_EQ(FileBytes(path), LogFile(60, recorded));
-    CLogPlayerModifier player;
-    player.SetString(0, path.c_str());
-    player.Load();
+    EXPECT_EQ(1.5f, player.GetFloat(1));
     Samples read;
     const CValueLog& got = player.GetLog();
     for (int32_t i = 0; i < got.GetCount(); ++i) read.emplace_back(got.GetSample(i).value, got.GetSample(i).time);
     EXPECT_EQ(read, recorded);
     debug.Stop();  // nothing recorded since: an empty log
     EXPECT_EQ(FileBytes(path), LogFile(60, {}));
+    // A file that never appears is reported when the output is first wanted.
+    CLogPlayerModifier lost;
+    const std::string never = PathOf("never.log");  // parameters keep the pointer
+    lost.SetString(0, never.c_str());
+    lost.Load();
+    EXPECT_TRUE(log.Boxes().empty());
+    EXPECT_EQ(0.0f, lost.GetFloat(1));
+    EXPECT_EQ(1u, log.Boxes().size());
 }
 
 TEST(MotionCapture, TracesThatItIsADevelopmentToolAndTruncatesItsFloatsAsIntegers) {
