@@ -1,6 +1,6 @@
-// Rasterising the glyph sheet with FreeType: find the largest pixel size at which every
-// glyph fits its row, then draw each glyph into its cell, clipped to the cell so that no
-// glyph shows in its neighbour's rectangle.
+// Rasterising the glyph sheet with FreeType: find the largest pixel size (up to an overlay
+// size) at which every glyph fits its row, then draw each glyph into its cell, clipped to
+// the cell so that no glyph shows in its neighbour's rectangle.
 #include "GlyphSheet.h"
 
 #include <ft2build.h>
@@ -12,6 +12,8 @@ namespace fonts {
 namespace {
 
 constexpr int kSmallestPixelSize = 6;
+// An overlay size: a statistics line of about 80 characters fits an 800-pixel screen.
+constexpr int kLargestPixelSize = 17;
 
 // Codes without a printable Latin-1 character (controls, DEL and the C1 controls) stay empty.
 bool Printable(int code) { return (code >= 32 && code <= 126) || code >= 160; }
@@ -125,7 +127,7 @@ bool RasteriseSheet(const std::string& fontFile, GlyphSheet* sheet, std::string*
 
     int above = 0;
     int below = 0;
-    int size = GlyphSheet::kCellSize;
+    int size = kLargestPixelSize < GlyphSheet::kCellSize ? kLargestPixelSize : GlyphSheet::kCellSize;
     for (;; --size) {
         if (size < kSmallestPixelSize) {
             *error = "no pixel size fits the glyphs into 32-pixel rows of 512 pixels";

@@ -24,7 +24,7 @@ struct GlyphSheet {
 };
 
 // Rasterises the printable codes 32..126 and 160..255 the font has (code c is Unicode
-// U+00c), at the largest pixel size whose glyphs all fit their 32-pixel rows and whose
+// U+00c), at the largest pixel size up to 17 whose glyphs all fit their 32-pixel rows and whose
 // rows all fit the sheet's width. False with the reason in *error.
 bool RasteriseSheet(const std::string& fontFile, GlyphSheet* sheet, std::string* error);
 
