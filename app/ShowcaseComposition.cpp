@@ -82,7 +82,6 @@ CEffect* PlainModel(KestDemoSystem* demo, uint32_t start, uint32_t end, float x,
     CEffect* model = demo->CreateEffect("model", start, end, 0);
     if (!model) return nullptr;
     model->SetString(0, "files/geometry/icosa.kd10s");
-    model->SetString(11, "files/textures/sky.png");
     model->SetFloat(0, x);
     model->SetFloat(1, y);
     model->SetFloat(2, z);
@@ -136,8 +135,9 @@ void BuildShowcase(KestDemoSystem* demo) {
     }
 
     // Three models carried off by the vector field.
-    CEffect* carried[3] = {PlainModel(demo, 45000, 60000, -120, 0, 150), PlainModel(demo, 45000, 60000, 0, 80, 200),
-                           PlainModel(demo, 45000, 60000, 120, -40, 250)};
+    // They start beyond the centre and drift through it along -z, 100 units a second.
+    CEffect* carried[3] = {PlainModel(demo, 45000, 60000, -150, 0, 600), PlainModel(demo, 45000, 60000, 0, 90, 700),
+                           PlainModel(demo, 45000, 60000, 150, -60, 800)};
     CEffect* field = demo->CreateEffect("vector field", 45000, 60000, 0);
     if (field) {
         field->SetInt(0, 3);

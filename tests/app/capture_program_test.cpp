@@ -4,6 +4,7 @@
 #include "CaptureSession.h"
 #include "KSModule.h"
 #include "MarloProcess.h"
+#include "PngPicture.h"
 #include "TempDirTest.h"
 
 #include <gtest/gtest.h>
@@ -31,24 +32,6 @@ std::vector<std::string> Names(const fs::path& folder) {
     for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-struct Picture {
-    uint32_t width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-Picture ReadPng(const std::string& path) {
-    Picture picture;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return picture;
-    image.format = PNG_FORMAT_RGB;
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) return Picture();
-    picture.width = image.width;
-    picture.height = image.height;
-    return picture;
 }
 
 // 16-bit stereo samples of a WAV written by the capture (44-byte header).
