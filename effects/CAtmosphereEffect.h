@@ -53,7 +53,7 @@ class CAtmosphereEffectBuilder : public IEffectBuilder {
 public:
     CEffect* Create() override;
     const char* GetName() override { return "atmosfear"; }
-    const char* GetDescription() override { return "This effect adds fog and floating particles"; }
+    const char* GetDescription() override { return "This effect gives ya Atmosferic gold"; }
 };
 
 // Provides the atmosphere effect's builder to the demo system's catalog.

@@ -39,7 +39,7 @@ class CLogPlayerBuilder : public IModifierBuilder {
 public:
     CModifier* Create() override;
     const char* GetName() override { return "log player"; }
-    const char* GetDescription() override { return "Player of recorded value logs"; }
+    const char* GetDescription() override { return "Player of motion captured files"; }
 };
 
 // Provides the log player's builder to the demo system's catalog.

@@ -24,7 +24,7 @@ class CMotionCaptureBuilder : public IEffectBuilder {
 public:
     CEffect* Create() override;
     const char* GetName() override { return "motion capture"; }
-    const char* GetDescription() override { return "This utility effect offers its floats as integers"; }
+    const char* GetDescription() override { return "This utility effect captures mouse input."; }
 };
 
 // Provides the motion capture effect's builder to the demo system's catalog.

@@ -55,7 +55,7 @@ TEST(MarloProgram, AnnouncesTheRegistryThenKestLibAndQuitsCleanly) {
     ASSERT_GT(child.pid, 0);
     ASSERT_NE(child.err, nullptr);
     std::vector<std::string> lines;
-    for (int i = 0; i < 6; ++i) lines.push_back(ReadLine(child.err));
+    for (int i = 0; i < 22; ++i) lines.push_back(ReadLine(child.err));
     const std::vector<std::string> expected = {
         "Debug: Implementation 'class _KL::CCoinManager1' for 'class KL::ICoinManager' defined.",
         "Debug: Implementation 'class _KL::Hacking::CSystemController_SDL' for 'class KL::Hacking::ISystemController' defined.",
@@ -64,8 +64,30 @@ TEST(MarloProgram, AnnouncesTheRegistryThenKestLibAndQuitsCleanly) {
         "Debug: KestLib Initialized",
     };
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5), expected);
-    // The demo system's builder registration comes next.
-    EXPECT_EQ(lines[5], "Debug: Registerint effects:");
+    // The demo system's builder registration comes next: every type of the catalog, in its
+    // fixed order.
+    const std::vector<std::string> registered = {
+        "Debug: Registerint effects:",
+        "Debug: Effect \"MAX 4.2 Exported 3d Scene\" (This effect plays an animation created in 3d Studio MAX 4.2) "
+        "registered.",
+        "Debug: Effect \"model\" (This effect draws a 3d model) registered.",
+        "Debug: Effect \"Bass Player\" (This effect Plays musics) registered.",
+        "Debug: Effect \"meteoritos\" (This effect shows meteors!) registered.",
+        "Debug: Effect \"debug\" (This effect draws debug text) registered.",
+        "Debug: Effect \"follow\" (This functional effect permits to get a smoth positon value given a start position "
+        "and a destination.) registered.",
+        "Debug: Effect \"motion capture\" (This utility effect captures mouse input.) registered.",
+        "Debug: Effect \"atmosfear\" (This effect gives ya Atmosferic gold) registered.",
+        "Debug: Effect \"vector field\" (This effect simulates fluids) registered.",
+        "Debug: Registering modifiers:",
+        "Debug: Modifier \"Sine Wave\" (Sine Wave generator) registered.",
+        "Debug: Modifier \"utilities\" (Common tools) registered.",
+        "Debug: Modifier \"Binary operation\" (Group of functions that perform operations with 2 modifiers) registered.",
+        "Debug: Modifier \"info\" (Modifier that reports system info) registered.",
+        "Debug: Modifier \"log player\" (Player of motion captured files) registered.",
+        "Debug: OK",
+    };
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.end()), registered);
 
     // The show ends by itself at the end of its composition; SDL turns SIGTERM into the
     // quit event should it still be playing. Either way the program returns 0.
