@@ -36,7 +36,9 @@ void BindFixedFunction(const KEExtensions& ext, KEVertex& s) {
     } else {
         glDisableClientState(GL_NORMAL_ARRAY);
     }
-    for (int set = 0; set < 2; ++set) {
+    // Without unit switching only unit 0's coordinates can be given.
+    const int units = ext.glClientActiveTextureARB ? 2 : 1;
+    for (int set = 0; set < units; ++set) {
         if (ext.glClientActiveTextureARB) ext.glClientActiveTextureARB(GL_TEXTURE0_ARB + set);
         if (s.GetTexSets() >= set + 1) {
             glEnableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -51,7 +53,8 @@ void BindVertexProgram(const KEExtensions& ext, KEVertex& s) {
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
-    for (int unit = 0; unit < 2; ++unit) {
+    const int units = ext.glClientActiveTextureARB ? 2 : 1;
+    for (int unit = 0; unit < units; ++unit) {
         if (ext.glClientActiveTextureARB) ext.glClientActiveTextureARB(GL_TEXTURE0_ARB + unit);
         glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     }

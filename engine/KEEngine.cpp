@@ -28,6 +28,8 @@ KERenderQueue* KEEngine::BeginItem(bool loadModelview, bool loadProjection) {
 
 void KEEngine::OnAttach() {
     KL::Window* window = GetOwner();
+    // Even a failed preparation may leave a window (and a context) behind for Release.
+    m_attached = window != nullptr;
     m_ready = window && window->PrepareForOpenGL();
     if (!m_ready) {
         LogError("KestEngine2: Error inicializando OpenGL");
@@ -39,6 +41,12 @@ void KEEngine::OnAttach() {
     OnResize(width, height);
     glEnable(GL_DEPTH_TEST);
     glFrontFace(GL_CW);
+    // Materials and draw calls switch texture units through it; without it they use unit 0
+    // alone and draw first layers only.
+    if (!KEExtensions::GetInstance()->glActiveTextureARB) {
+        LogError("KestEngine2: the driver lacks GL_ARB_multitexture, which the engine needs; only first texture "
+                 "layers are drawn");
+    }
 }
 
 void KEEngine::OnResize(int32_t width, int32_t height) {
@@ -50,10 +58,10 @@ void KEEngine::OnResize(int32_t width, int32_t height) {
 void KEEngine::Release() {
     if (m_releasing) return;
     m_releasing = true;
-    const bool hadContext = m_ready;
     m_ready = false;
     KL::Window* window = GetOwner();
-    if (window && hadContext) {
+    if (window && m_attached) {
+        m_attached = false;
         window->ReleaseOpenGL();
         window->ReleaseWindow();
     }

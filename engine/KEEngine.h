@@ -83,6 +83,8 @@ private:
     int32_t m_lastTriangles = 0;
     int32_t m_currentTriangles = 0;
     bool m_releasing = false;
+    // Attached to a window that has not been released yet (whether or not GL came up).
+    bool m_attached = false;
 
     // Frame-rate measurement: application time and frame count at the last measurement.
     bool m_referenceTaken = false;

@@ -98,7 +98,9 @@ void KEMaterial::Compile() {
     m_displayList = static_cast<int32_t>(list);
     glNewList(list, GL_COMPILE);
 
-    const int layers = m_layers.size() < kMaxLayers ? static_cast<int>(m_layers.size()) : kMaxLayers;
+    // Without unit switching every layer's settings would land on unit 0: keep the first.
+    const int units = ext.glActiveTextureARB ? kMaxLayers : 1;
+    const int layers = static_cast<int>(m_layers.size()) < units ? static_cast<int>(m_layers.size()) : units;
     for (int i = 0; i < layers; ++i) {
         const KETextureLayer& layer = m_layers[static_cast<size_t>(i)];
         if (ext.glActiveTextureARB) ext.glActiveTextureARB(GL_TEXTURE0_ARB + i);
@@ -181,7 +183,9 @@ void KEMaterial::Apply(const KEDrawCall& drawCall, const KEMatrix4& cameraModelv
     if (g_shaderBackEnd) g_shaderBackEnd->use(m_combinerProgram);
 
     const KEExtensions& ext = *KEExtensions::GetInstance();
-    for (int i = 0; i < kBoundLayers; ++i) {
+    // Without unit switching, unit 1's binding would replace unit 0's.
+    const int units = ext.glActiveTextureARB ? kBoundLayers : 1;
+    for (int i = 0; i < units; ++i) {
         if (ext.glActiveTextureARB) ext.glActiveTextureARB(GL_TEXTURE0_ARB + i);
         KETexture* texture = GetTexture(i);
         if (i < static_cast<int>(m_layers.size())) {

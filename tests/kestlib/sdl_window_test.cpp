@@ -11,6 +11,9 @@
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 
 namespace {
 
@@ -174,13 +177,29 @@ TEST_F(SDLWindow, PlatformStubsKeepTheirTexts) {
     EXPECT_TRUE(log.Contains("Unsuported"));
 }
 
-TEST_F(SDLWindow, CloneSharesTheNativeWindow) {
-    KL::Window* window = Open(0, 0, 16, 16);
-    KL::Window* clone = window->Clone();
-    EXPECT_EQ(clone->GetHandle(), window->GetHandle());
-    clone->ReleaseWindow();  // a clone does not own the native window
-    EXPECT_NE(SDL_GetWindowID(Native(window)), 0u);
-    delete clone;
+TEST_F(SDLWindow, ReleasingACopyLeavesTheWindowOpenAndItsListenersUntold) {
+    listeners.Append(&listener);
+    KL::Window* window = Open(0, 0, 16, 16, false, &listeners);
+    const Uint32 id = SDL_GetWindowID(Native(window));
+    using MakeCopy = std::function<KL::Window*()>;
+    const std::vector<std::pair<const char*, MakeCopy>> copies = {
+        {"Clone", [&] { return window->Clone(); }},
+        {"AttachWindow", [&] { return app.AttachWindow(window->GetHandle()); }},
+    };
+    for (const auto& [name, make] : copies) {
+        SCOPED_TRACE(name);
+        listener.events.clear();
+        KL::Window* copy = make();
+        EXPECT_EQ(copy->GetHandle(), window->GetHandle());
+        copy->ReleaseWindow();
+        EXPECT_EQ(copy->GetHandle(), nullptr);
+        EXPECT_EQ(SDL_GetWindowFromID(id), Native(window));
+        EXPECT_TRUE(listener.events.empty());
+        delete copy;
+    }
+    window->ReleaseWindow();
+    EXPECT_EQ(listener.events, std::vector<std::string>{"destroy"});
+    EXPECT_EQ(SDL_GetWindowFromID(id), nullptr);
 }
 
 TEST_F(SDLWindow, SDLEventsBecomeTheirWindowEvents) {

@@ -35,6 +35,15 @@ void SetAttributes(const KL::PixelFormatRequest& request) {
 // The first framebuffer step for a colour depth: 16-bit modes skip the 32-bit requests.
 int FirstStep(int32_t bitsPerPixel) { return bitsPerPixel <= 16 ? 5 : 1; }
 
+FramebufferGate& Gate() {
+    static FramebufferGate gate;
+    return gate;
+}
+
+bool Granted(FramebufferStage stage, const KL::PixelFormatRequest& request) {
+    return !Gate() || Gate()(stage, request);
+}
+
 const char* GLText(GLenum name) {
     using GetStringProc = const GLubyte*(APIENTRY*)(GLenum);
     auto getString = reinterpret_cast<GetStringProc>(SDL_GL_GetProcAddress("glGetString"));
@@ -43,6 +52,8 @@ const char* GLText(GLenum name) {
 }
 
 }  // namespace
+
+void SetFramebufferGate(FramebufferGate gate) { Gate() = std::move(gate); }
 
 WindowSDL::WindowSDL() = default;
 
@@ -68,6 +79,11 @@ bool WindowSDL::SetPosition(int32_t x, int32_t y, int32_t width, int32_t height)
     // SDL sizes and places the client area itself, so no frame adjustment is needed.
     SDL_SetWindowSize(Native(m_handle), width, height);
     SDL_SetWindowPosition(Native(m_handle), x, y);
+    // A window remade by the framebuffer search comes back here.
+    m_x = x;
+    m_y = y;
+    m_createWidth = width;
+    m_createHeight = height;
     return true;
 }
 
@@ -81,13 +97,50 @@ void WindowSDL::SetHandle(KL::NativeWindowHandle handle) {
     m_ownsHandle = false;
 }
 
-bool WindowSDL::MakeNativeWindow() {
+bool WindowSDL::MakeNativeWindow(int step) {
+    const KL::PixelFormatRequest request = KL::PixelFormatStep(step);
+    SetAttributes(request);
+    if (!Granted(FramebufferStage::kWindow, request)) {
+        SDL_SetError("no visual for %d-bit colour, %d-bit depth, %d-bit stencil", request.colourBits,
+                     request.depthBits, request.stencilBits);
+        return false;
+    }
     const char* title = GetNameString() ? GetNameString() : "";
     SDL_Window* window = SDL_CreateWindow(title, m_x, m_y, m_createWidth, m_createHeight, m_style);
     if (!window) return false;
+    if (m_handle && m_ownsHandle) SDL_DestroyWindow(Native(m_handle));
     m_handle = window;
     m_ownsHandle = true;
+    m_windowStep = step;
     return true;
+}
+
+void WindowSDL::PlaceNativeWindow(bool reportModeFailure) {
+    SDL_Window* window = Native(m_handle);
+    if (m_icon) SDL_SetWindowIcon(window, static_cast<SDL_Surface*>(m_icon));
+    if (m_fullScreen) {
+        // The closest mode the display offers: X11 seldom has 16-bit or 512 by 384 modes.
+        SDL_DisplayMode want;
+        SDL_zero(want);
+        want.w = m_createWidth;
+        want.h = m_createHeight;
+        want.format = m_bitsPerPixel <= 16 ? SDL_PIXELFORMAT_RGB565 : 0;
+        SDL_DisplayMode closest;
+        const int display = SDL_GetWindowDisplayIndex(window);
+        const bool switched = SDL_GetClosestDisplayMode(display < 0 ? 0 : display, &want, &closest) &&
+                              SDL_SetWindowDisplayMode(window, &closest) == 0 &&
+                              SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
+        if (!switched) {
+            if (reportModeFailure) {
+                LogError("No se puede cambiar modo de video");
+            } else {
+                LogMessage("No se puede cambiar modo de video: %s", SDL_GetError());
+            }
+        }
+    }
+    SetPosition(m_x, m_y, m_createWidth, m_createHeight);
+    if (m_fullScreen) SDL_ShowCursor(SDL_DISABLE);
+    SDL_ShowWindow(window);
 }
 
 void WindowSDL::Create(int32_t x, int32_t y, int32_t width, int32_t height, int32_t bitsPerPixel, bool fullScreen,
@@ -103,35 +156,23 @@ void WindowSDL::Create(int32_t x, int32_t y, int32_t width, int32_t height, int3
     m_createWidth = width;
     m_createHeight = height;
     m_bitsPerPixel = bitsPerPixel;
-    m_windowStep = FirstStep(bitsPerPixel);
-    SetAttributes(KL::PixelFormatStep(m_windowStep));
+    m_fullScreen = fullScreen;
+    m_icon = icon;
 
     m_style = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
     m_style |= fullScreen ? (SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN) : (SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
-    if (!MakeNativeWindow()) {
+    // The visual is fixed when the window is made: a display without the first step's
+    // framebuffer refuses the window itself, so the later steps are tried here already.
+    bool made = false;
+    for (int step = FirstStep(bitsPerPixel); step <= KL::kPixelFormatSteps && !made; ++step) {
+        made = MakeNativeWindow(step);
+    }
+    if (!made) {
         LogError("Failed To Create The Window.");
         LogMessage("SDL video: %s", SDL_GetError());
         return;
     }
-    if (icon) SDL_SetWindowIcon(Native(m_handle), static_cast<SDL_Surface*>(icon));
-
-    if (fullScreen) {
-        // The closest mode the display offers: X11 seldom has 16-bit or 512 by 384 modes.
-        SDL_DisplayMode want;
-        SDL_zero(want);
-        want.w = width;
-        want.h = height;
-        want.format = bitsPerPixel <= 16 ? SDL_PIXELFORMAT_RGB565 : 0;
-        SDL_DisplayMode closest;
-        const int display = SDL_GetWindowDisplayIndex(Native(m_handle));
-        const bool switched = SDL_GetClosestDisplayMode(display < 0 ? 0 : display, &want, &closest) &&
-                              SDL_SetWindowDisplayMode(Native(m_handle), &closest) == 0 &&
-                              SDL_SetWindowFullscreen(Native(m_handle), SDL_WINDOW_FULLSCREEN) == 0;
-        if (!switched) LogError("No se puede cambiar modo de video");
-    }
-    SetPosition(x, y, width, height);
-    if (fullScreen) SDL_ShowCursor(SDL_DISABLE);
-    SDL_ShowWindow(Native(m_handle));
+    PlaceNativeWindow(true);
 }
 
 void WindowSDL::GetClientSize(int32_t* width, int32_t* height) {
@@ -161,15 +202,14 @@ bool WindowSDL::Restore() {
 void WindowSDL::Unsupported(int32_t, int32_t, int32_t) { LogMessage("Unsuported"); }
 
 bool WindowSDL::TryPixelFormat(KL::PixelFormatRequest& request, int step) {
-    SetAttributes(request);
-    if (step != m_windowStep && m_ownsHandle) {
+    if (m_ownsHandle && step != m_windowStep) {
         // The framebuffer of a window is fixed when it is made: remake it for this request.
-        SDL_DestroyWindow(Native(m_handle));
-        m_handle = nullptr;
-        if (!MakeNativeWindow()) return false;
-        m_windowStep = step;
+        if (!MakeNativeWindow(step)) return false;
+        PlaceNativeWindow(false);
     }
     if (!m_handle) return false;
+    SetAttributes(request);
+    if (!Granted(FramebufferStage::kContext, request)) return false;
     SDL_GLContext context = SDL_GL_CreateContext(Native(m_handle));
     if (!context) return false;
     // Describe what was really given back into the request.
@@ -191,10 +231,12 @@ bool WindowSDL::TryPixelFormat(KL::PixelFormatRequest& request, int step) {
 bool WindowSDL::PrepareForOpenGL() {
     if (!m_handle) return false;
     if (m_context) return MakeCurrent();
+    // A window of our own was made with the first step its display offered; the earlier
+    // steps were refused then. A foreign window keeps the framebuffer it has.
+    const int firstStep = m_ownsHandle ? m_windowStep : FirstStep(m_bitsPerPixel);
     KL::PixelFormatRequest request;
     const int step = KL::ChoosePixelFormatWithFallback(
-        request, [this](KL::PixelFormatRequest& r, int s) { return TryPixelFormat(r, s); },
-        FirstStep(m_bitsPerPixel));
+        request, [this](KL::PixelFormatRequest& r, int s) { return TryPixelFormat(r, s); }, firstStep);
     if (step == 0 || !m_context) {
         ReleaseWindow();
         return false;
@@ -221,8 +263,10 @@ bool WindowSDL::MakeCurrent() {
 
 void WindowSDL::ReleaseWindow() {
     if (!m_handle) return;
-    // Listeners hear of the destruction first, as the platform's destroy message would tell them.
-    if (KLAbstractFactory<KL::Application>::HasInstance()) {
+    // Listeners hear of the destruction first, as the platform's destroy message would tell
+    // them. A copy that shares another window's native window destroys nothing: that
+    // window stays open and its listeners hear nothing.
+    if (m_ownsHandle && KLAbstractFactory<KL::Application>::HasInstance()) {
         KL::WindowMessage message;
         message.handle = m_handle;
         message.kind = KL::WindowMessageKind::Destroy;

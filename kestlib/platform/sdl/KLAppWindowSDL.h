@@ -5,9 +5,20 @@
 #include "KLAppWindow.h"
 #include "KLPixelFormat.h"
 
+#include <functional>
 #include <string>
 
 namespace _KL {
+
+// Where a framebuffer request meets the platform: the native window (an X11 visual or an
+// EGL config is fixed when the window is made) or the OpenGL context.
+enum class FramebufferStage { kWindow, kContext };
+
+// Decides whether the platform grants a framebuffer request at a stage; a refusal fails
+// that stage as a display without such a visual would. Lets tests stand in for displays
+// that lack formats. Empty (the default) refuses nothing.
+using FramebufferGate = std::function<bool(FramebufferStage stage, const KL::PixelFormatRequest& request)>;
+void SetFramebufferGate(FramebufferGate gate);
 
 class WindowSDL : public KL::Window {
 public:
@@ -43,7 +54,11 @@ public:
     bool HasOpenGLContext() const { return m_context != nullptr; }
 
 private:
-    bool MakeNativeWindow();
+    // Makes a native window with the framebuffer of `step`; the old one, if any, is
+    // destroyed only once the new one exists. False (the old window kept) when refused.
+    bool MakeNativeWindow(int step);
+    // Icon, display mode, full screen, position and visibility of a newly made window.
+    void PlaceNativeWindow(bool reportModeFailure);
     bool TryPixelFormat(KL::PixelFormatRequest& request, int step);
 
     uint32_t m_style = 0;  // SDL window flags used at creation
@@ -51,13 +66,16 @@ private:
     bool m_active = false;
     void* m_context = nullptr;
 
-    // What the native window was made with, so the framebuffer search can remake it.
+    // What the native window was made with (and where it was placed last), so the
+    // framebuffer search can remake it as it was.
     int32_t m_x = 0;
     int32_t m_y = 0;
     int32_t m_createWidth = 640;
     int32_t m_createHeight = 480;
     int32_t m_bitsPerPixel = 32;
-    int m_windowStep = 1;
+    bool m_fullScreen = false;
+    KL::IconHandle m_icon = nullptr;
+    int m_windowStep = 1;  // the framebuffer step the native window was made with
     bool m_ownsHandle = false;
     KL::PixelFormatRequest m_pixelFormat;
     std::string m_title;
