@@ -23,12 +23,17 @@
 #include "MarloComposition.h"
 #include "SetupDialogGtk.h"
 
+#include <SDL2/SDL_events.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -41,24 +46,50 @@ KDSSetupResult& CommandLineSetup() {
 
 void SetupFromCommandLine(KDSSetupResult* result) { *result = CommandLineSetup(); }
 
-// Nobody can answer a dialog without a display: the defaults, windowed.
-void SetupWithoutDisplay(KDSSetupResult* result) {
-    LogMessage("No display: using the default setup, windowed");
-    *result = KDSSetupResult();
-    result->accepted = 1;
-    result->fullScreen = 0;
+void SetupWithoutDisplay(KDSSetupResult* result) { DefaultSetupWithoutDisplay(result); }
+
+// A SIGINT or SIGTERM before the dialog watches them went to SDL's handlers, which
+// queue a quit event.
+bool QuitAlreadyRequested() { return SDL_QuitRequested(); }
+
+void SetupFromDialog(KDSSetupResult* result) {
+    ShowSetupDialog(result, KSOutput::ListDevices(), &QuitAlreadyRequested);
 }
 
-void SetupFromDialog(KDSSetupResult* result) { ShowSetupDialog(result, KSOutput::ListDevices()); }
+// Why `folder` cannot be the data folder, or empty when it can: the show lists its folders
+// to match names case-blind, so it must be readable as well as enterable.
+std::string DataFolderProblem(const std::string& folder) {
+    struct stat info;
+    int error = 0;
+    if (stat(folder.c_str(), &info) != 0) {
+        error = errno;
+    } else if (!S_ISDIR(info.st_mode)) {
+        return "not a folder";
+    } else if (access(folder.c_str(), R_OK | X_OK) != 0) {
+        error = errno;
+    }
+    switch (error) {
+    case 0: return "";
+    case ENOENT:
+    case ENOTDIR: return "not found";
+    case EACCES:
+    case EPERM: return "permission denied";
+    default: return std::strerror(error);
+    }
+}
+
+bool EnterFolder(const std::string& folder) {
+    std::string problem = DataFolderProblem(folder);
+    if (problem.empty() && chdir(folder.c_str()) != 0) problem = std::strerror(errno);
+    if (problem.empty()) return true;
+    std::fprintf(stderr, "marlo: cannot use the data folder %s: %s\n", folder.c_str(), problem.c_str());
+    return false;
+}
 
 // The show's files are named relative to its data folder: the one given, else data/
 // beside the program where the build puts them, else the current folder.
 bool EnterDataFolder(const std::string& given) {
-    if (!given.empty()) {
-        if (chdir(given.c_str()) == 0) return true;
-        std::fprintf(stderr, "marlo: cannot use the data folder %s\n", given.c_str());
-        return false;
-    }
+    if (!given.empty()) return EnterFolder(given);
     const std::string beside = KL::GetProgramFolder() + "data";
     std::error_code ec;
     if (KL::GetProgramFolder().empty() || !std::filesystem::is_directory(beside, ec)) {
@@ -66,11 +97,7 @@ bool EnterDataFolder(const std::string& given) {
         LogMessage("No data folder at %s: reading the show's files from the current folder", beside.c_str());
         return true;
     }
-    if (chdir(beside.c_str()) != 0) {
-        std::fprintf(stderr, "marlo: cannot use the data folder %s\n", beside.c_str());
-        return false;
-    }
-    return true;
+    return EnterFolder(beside);
 }
 
 bool HasDisplay() {

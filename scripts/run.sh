@@ -7,8 +7,10 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 
 BUILD=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$BUILD.configure.log" 2>&1 ||
-  { cat "$BUILD.configure.log"; exit 1; }
+# The configure log stays inside the build folder, out of the checkout.
+mkdir -p "$BUILD"
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$BUILD/configure.log" 2>&1 ||
+  { cat "$BUILD/configure.log"; exit 1; }
 cmake --build "$BUILD" -j"$(nproc)" --target marlo
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -12,7 +12,7 @@ PACKAGES=(
   libfreetype-dev fonts-dejavu-core
   libgtk-3-dev
   libgtest-dev googletest libbenchmark-dev
-  xvfb xauth
+  xvfb xauth x11-utils
   ffmpeg
   clang libclang-rt-dev
 )
@@ -33,4 +33,5 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Only the missing packages, and nothing already installed is upgraded on the way.
+$SUDO apt-get install -y -qq --no-install-recommends --no-upgrade "${missing[@]}"

@@ -8,8 +8,10 @@ ROOT=$(pwd)
 scripts/setup.sh
 
 BUILD=${BUILD_DIR:-build-test}
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DMARLO_WERROR=ON -DMARLO_SANITIZE=ON > "$BUILD.configure.log" 2>&1 ||
-  { cat "$BUILD.configure.log"; exit 1; }
+# The configure log stays inside the build folder, out of the checkout.
+mkdir -p "$BUILD"
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DMARLO_WERROR=ON -DMARLO_SANITIZE=ON > "$BUILD/configure.log" 2>&1 ||
+  { cat "$BUILD/configure.log"; exit 1; }
 cmake --build "$BUILD" -j"$(nproc)"
 cd "$BUILD"
 # SDL runs on its offscreen driver; the GTK setup dialog needs an X display, so without

@@ -4,12 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -35,8 +41,8 @@ std::string HelpText() {
 
 // Plays until the timeline has started the music, then ends with SIGTERM; returns the
 // whole standard error, and the exit code in *code.
-std::string PlayUntilStartedThenTerminate(std::vector<const char*> args, int* code) {
-    Child child = StartMarlo(std::move(args));
+std::string PlayUntilStartedThenTerminate(std::vector<const char*> args, int* code, const Environment& env = {}) {
+    Child child = StartMarlo(std::move(args), STDERR_FILENO, 0, env);
     std::string text;
     for (std::string line; (line = ReadLine(child.err)) != "" || !std::feof(child.err);) {
         text += line + "\n";
@@ -126,4 +132,101 @@ TEST(MarloProgram, HelpListsTheOptionsAndBadValuesExitWithTwo) {
     const std::string err = ReadAll(bad.err);
     EXPECT_EQ(ExitCode(bad), 2);
     EXPECT_NE(err.find("9x9x9"), std::string::npos) << err;
+}
+
+// --data names the folder and says why it cannot be used.
+TEST(MarloProgram, DataFolderErrorsSayWhy) {
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("marlo_data_" + std::to_string(getpid()));
+    std::filesystem::create_directories(root / "locked");
+    std::ofstream(root / "file.txt") << "not a folder";
+    chmod((root / "locked").c_str(), 0);
+    struct Case {
+        std::string folder;
+        const char* reason;
+    };
+    std::vector<Case> cases = {{(root / "missing").string(), "not found"},
+                               {(root / "file.txt" / "sub").string(), "not found"},
+                               {(root / "file.txt").string(), "not a folder"}};
+    // The superuser enters any folder.
+    if (geteuid() != 0) cases.push_back({(root / "locked").string(), "permission denied"});
+    for (const Case& c : cases) {
+        std::string err;
+        EXPECT_EQ(RunMarloToEnd({"--windowed", "--no-error-box", "--data", c.folder.c_str()}, &err), 2) << err;
+        EXPECT_NE(err.find("marlo: cannot use the data folder " + c.folder + ": " + c.reason + "\n"), std::string::npos)
+            << err;
+    }
+    chmod((root / "locked").c_str(), 0700);
+    std::filesystem::remove_all(root);
+}
+
+// A display number with no server behind it.
+std::string UnreachableDisplay() {
+    for (int n = 97;; ++n) {
+        const std::string number = std::to_string(n);
+        if (access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) != 0 &&
+            access(("/tmp/.X" + number + "-lock").c_str(), F_OK) != 0)
+            return ":" + number;
+    }
+}
+
+// Without setup options, no display and a display that cannot be opened are the same
+// case: one message, and the show plays with the defaults, windowed.
+TEST(MarloProgram, WithoutADisplayItSaysSoAndPlaysTheDefaults) {
+    for (const std::string& display : {std::string(), UnreachableDisplay()}) {
+        SCOPED_TRACE("DISPLAY=" + display);
+        int code = -1;
+        const std::string err = PlayUntilStartedThenTerminate(
+            {"--no-error-box"}, &code, {{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"GDK_BACKEND", "x11"}});
+        EXPECT_EQ(code, 0) << err;
+        EXPECT_NE(err.find("Debug: Could not open the display: using the default setup, windowed\n"), std::string::npos)
+            << err;
+        EXPECT_NE(err.find("Debug: start: 0"), std::string::npos) << err;
+    }
+}
+
+// Whether a window captioned as the setup dialog appears on the display within 10 s.
+bool WaitForDialogWindow() {
+    for (int tries = 0; tries < 100; ++tries) {
+        if (std::system("xwininfo -root -tree 2>/dev/null | grep -q 'Marlo CODE!!!   VOSTRIN'") == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+// Ctrl+C or SIGTERM while the setup dialog waits: the program ends at once as if the
+// dialog were cancelled, without opening the show.
+TEST(MarloProgram, AQuitSignalDuringTheSetupDialogEndsItNotAccepted) {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) GTEST_SKIP() << "no display for the dialog (run under xvfb-run)";
+    if (std::system("command -v xwininfo > /dev/null") != 0) GTEST_SKIP() << "xwininfo (x11-utils) is missing";
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        Child child = StartMarlo({"--no-error-box"});
+        std::string text;
+        for (std::string line; (line = ReadLine(child.err)) != "" || !std::feof(child.err);) {
+            text += line + "\n";
+            if (line == "Debug: KestDemoSystem OK.") break;
+        }
+        // A signal before the dialog is up takes another way (SDL's queue): wait for the
+        // window itself, then signal until the program ends, giving up after 10 s.
+        ASSERT_TRUE(WaitForDialogWindow()) << text;
+        int status = 0;
+        bool exited = false;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!exited && std::chrono::steady_clock::now() < until) {
+            kill(child.pid, signal);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            exited = waitpid(child.pid, &status, WNOHANG) == child.pid;
+        }
+        if (!exited) {
+            kill(child.pid, SIGKILL);
+            waitpid(child.pid, &status, 0);
+        }
+        text += ReadAll(child.err);
+        std::fclose(child.err);
+        ASSERT_TRUE(exited) << "still waiting in the dialog:\n" << text;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
+        EXPECT_EQ(text.find("Debug: start: 0"), std::string::npos) << text;
+    }
 }

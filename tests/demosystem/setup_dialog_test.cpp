@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -231,22 +234,182 @@ TEST_F(SetupDialogTest, RunKeepsLoopingAfterPeloUntilOkIsAccepted) {
     EXPECT_FALSE(gtk_widget_get_visible(dialog.Dialog()));
 }
 
-// In a fresh process with no display: the setup falls back to the defaults, accepted.
-TEST(SetupDialogWithoutDisplay, TakesTheDefaultsAndSaysSo) {
+void SendKey(GtkWidget* toplevel, guint keyval, GdkEventType type) {
+    GdkEvent* event = gdk_event_new(type);
+    GdkWindow* window = gtk_widget_get_window(toplevel);
+    event->key.window = GDK_WINDOW(g_object_ref(window));
+    event->key.send_event = TRUE;
+    event->key.time = GDK_CURRENT_TIME;
+    event->key.keyval = keyval;
+    GdkDisplay* display = gdk_window_get_display(window);
+    GdkKeymapKey* keys = nullptr;
+    gint count = 0;
+    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys, &count) && count > 0) {
+        event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+        event->key.group = static_cast<guint8>(keys[0].group);
+    }
+    g_free(keys);
+    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+}
+
+// Enter through GTK's own key events, wherever the focus is: OK (the default button),
+// except on Cancel, which Enter presses itself. A combo box or the check box does not
+// take the key for itself.
+TEST_F(SetupDialogTest, EnterPressesOkUnlessTheFocusIsOnAButton) {
+    struct Case {
+        const char* focus;
+        GtkWidget* (SetupDialogGtk::*widget)() const;
+        int32_t accepted;
+    };
+    const Case cases[] = {
+        {"mode combo", &SetupDialogGtk::ModeCombo, 1},   {"device combo", &SetupDialogGtk::DeviceCombo, 1},
+        {"rate combo", &SetupDialogGtk::RateCombo, 1},   {"check box", &SetupDialogGtk::FullScreenCheck, 1},
+        {"OK", &SetupDialogGtk::OkButton, 1},            {"Cancel", &SetupDialogGtk::CancelButton, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.focus);
+        SetupDialogGtk entered;
+        entered.Build({"No sound"});
+        gtk_widget_show(entered.Dialog());
+        gtk_test_widget_wait_for_draw(entered.Dialog());
+        GtkWidget* target = (entered.*c.widget)();
+        gtk_widget_grab_focus(target);
+        GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(entered.Dialog()));
+        ASSERT_TRUE(focus == target || (focus && gtk_widget_is_ancestor(focus, target)));
+        // Press and release on the dialog's window, as the keyboard would send them; GTK
+        // hands the key to the focus.
+        for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) SendKey(entered.Dialog(), GDK_KEY_Return, type);
+        const gint64 until = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
+        while (!entered.Finished() && g_get_monotonic_time() < until) gtk_main_iteration_do(FALSE);
+        ASSERT_TRUE(entered.Finished());
+        EXPECT_EQ(c.accepted, entered.Result().accepted);
+        // The check box was not toggled on the way.
+        if (c.accepted) {
+            EXPECT_EQ(1, entered.Result().fullScreen);
+        }
+    }
+}
+
+// SIGINT and SIGTERM while the modal loop runs, with the dialog alone or with the "pelo"
+// box over it: Run returns at once, not accepted, and the handlers installed before (as
+// SDL's are) see nothing of it and get the signals again afterwards.
+int g_earlierHandlerCalls = 0;
+void EarlierHandler(int) { ++g_earlierHandlerCalls; }
+
+TEST_F(SetupDialogTest, QuitSignalsEndRunNotAcceptedAndGiveTheHandlersBack) {
+    struct Script {
+        SetupDialogGtk* dialog;
+        int signal;
+        bool withBox;
+    };
+    for (int signal : {SIGTERM, SIGINT}) {
+        for (bool withBox : {false, true}) {
+            SCOPED_TRACE(std::string(strsignal(signal)) + (withBox ? " over the pelo box" : ""));
+            struct sigaction earlier = {}, saved = {};
+            earlier.sa_handler = &EarlierHandler;
+            sigaction(signal, &earlier, &saved);
+            g_earlierHandlerCalls = 0;
+
+            SetupDialogGtk signalled;
+            signalled.Build({"No sound"});
+            Script script{&signalled, signal, withBox};
+            // With the box: OK without a device brings up the real "pelo" box, whose own
+            // loop the signal has to end too.
+            auto user = [](gpointer data) -> gboolean {
+                Script* s = static_cast<Script*>(data);
+                gtk_combo_box_set_active(GTK_COMBO_BOX(s->dialog->DeviceCombo()), -1);
+                s->dialog->PressOk();
+                return G_SOURCE_REMOVE;
+            };
+            auto raiseSignal = [](gpointer data) -> gboolean {
+                kill(getpid(), static_cast<Script*>(data)->signal);
+                return G_SOURCE_REMOVE;
+            };
+            // Should the signal be missed, the test still ends: Cancel after a while.
+            auto giveUp = [](gpointer data) -> gboolean {
+                GList* windows = gtk_window_list_toplevels();
+                for (GList* l = windows; l; l = l->next)
+                    if (GTK_IS_MESSAGE_DIALOG(l->data)) gtk_dialog_response(GTK_DIALOG(l->data), GTK_RESPONSE_OK);
+                g_list_free(windows);
+                static_cast<Script*>(data)->dialog->PressCancel();
+                return G_SOURCE_REMOVE;
+            };
+            if (withBox) g_timeout_add(20, user, &script);
+            g_timeout_add(200, raiseSignal, &script);
+            const guint fallback = g_timeout_add(5000, giveUp, &script);
+            const gint64 start = g_get_monotonic_time();
+            const KDSSetupResult& r = signalled.Run();
+            const gint64 took = g_get_monotonic_time() - start;
+            g_source_remove(fallback);
+
+            EXPECT_EQ(0, r.accepted);
+            EXPECT_LT(took, 3 * G_USEC_PER_SEC);
+            EXPECT_EQ(0, g_earlierHandlerCalls);
+            bool boxShown = false;
+            GList* windows = gtk_window_list_toplevels();
+            for (GList* l = windows; l; l = l->next)
+                boxShown |= GTK_IS_MESSAGE_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data));
+            g_list_free(windows);
+            EXPECT_FALSE(boxShown);
+
+            kill(getpid(), signal);
+            EXPECT_EQ(1, g_earlierHandlerCalls);
+            sigaction(signal, &saved, nullptr);
+        }
+    }
+}
+
+TEST_F(SetupDialogTest, AQuitAskedBeforeRunEndsItWithoutShowingIt) {
+    dialog.Build({"No sound"});
+    dialog.SetQuitCheck([] { return true; });
+    int shown = 0;
+    g_signal_connect_swapped(dialog.Dialog(), "map", G_CALLBACK(+[](int* count) { ++*count; }), &shown);
+    // Should the check be ignored, the test still ends: Cancel after a while.
+    const guint fallback = g_timeout_add(
+        2000, [](gpointer d) -> gboolean { static_cast<SetupDialogGtk*>(d)->PressCancel(); return G_SOURCE_REMOVE; },
+        &dialog);
+    EXPECT_EQ(0, dialog.Run().accepted);
+    EXPECT_EQ(0, shown);
+    if (shown == 0) g_source_remove(fallback);
+}
+
+// A display number with no server behind it.
+std::string UnreachableDisplay() {
+    for (int n = 97;; ++n) {
+        const std::string number = std::to_string(n);
+        if (access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) != 0 &&
+            access(("/tmp/.X" + number + "-lock").c_str(), F_OK) != 0)
+            return ":" + number;
+    }
+}
+
+// In a fresh process with no display, or one that cannot be opened: the defaults,
+// accepted and windowed, and one message that says so.
+TEST(SetupDialogWithoutDisplay, TakesTheDefaultsWindowedAndSaysSo) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            unsetenv("DISPLAY");
+    for (const std::string& display : {std::string(), UnreachableDisplay()}) {
+        SCOPED_TRACE("DISPLAY=" + display);
+        auto child = [&display] {
             unsetenv("WAYLAND_DISPLAY");
+            setenv("GDK_BACKEND", "x11", 1);
+            if (display.empty()) {
+                unsetenv("DISPLAY");
+            } else {
+                setenv("DISPLAY", display.c_str(), 1);
+            }
             KDSSetupResult r;
             r.screenMode = 0;
-            r.fullScreen = 0;
+            r.fullScreen = 1;
             ShowSetupDialog(&r, {"No sound"});
             const bool defaults = r.accepted == 1 && r.screenMode == 5 && r.soundDevice == 0 && r.sampleRate == 2 &&
-                                  r.fullScreen == 1;
+                                  r.fullScreen == 0;
             std::exit(defaults ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "no display: using the default setup");
+        };
+        EXPECT_EXIT(child(),
+            ::testing::ExitedWithCode(0), "Debug: Could not open the display: using the default setup, windowed\n");
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,7 +18,10 @@ struct Child {
 
 // Starts marlo with the arguments and one of its streams (standard error unless said) on
 // a pipe. A `fileSizeLimit` above 0 caps every file it writes (bytes), as a full disk would.
-inline Child StartMarlo(std::vector<const char*> args, int stream = STDERR_FILENO, long fileSizeLimit = 0) {
+// `env` sets variables for it (an empty value removes the variable).
+using Environment = std::vector<std::pair<std::string, std::string>>;
+inline Child StartMarlo(std::vector<const char*> args, int stream = STDERR_FILENO, long fileSizeLimit = 0,
+                        const Environment& env = {}) {
     int fds[2];
     if (pipe(fds) != 0) return {};
     pid_t pid = fork();
@@ -30,6 +34,13 @@ inline Child StartMarlo(std::vector<const char*> args, int stream = STDERR_FILEN
         // The show's objects live until the process ends by design; leaks are checked in
         // the framework's own tests.
         setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+        for (const auto& [name, value] : env) {
+            if (value.empty()) {
+                unsetenv(name.c_str());
+            } else {
+                setenv(name.c_str(), value.c_str(), 1);
+            }
+        }
         if (fileSizeLimit > 0) {
             const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);

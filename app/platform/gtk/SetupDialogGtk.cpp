@@ -3,9 +3,11 @@
 #include "CommandLine.h"
 #include "KLLog.h"
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 
 #include <clocale>
+#include <csignal>
 
 namespace {
 
@@ -21,6 +23,50 @@ void OnResponseSignal(GtkDialog*, gint response, gpointer self) {
 // The response signal has already told the dialog it was closed; keeping the window
 // alive lets the result and the widgets outlive the close until the owner is done.
 gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer) { return TRUE; }
+
+// Seen before the focused widget gets the key, so a combo box or the check box does not
+// take Enter for itself.
+gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
+    const bool enter =
+        event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter || event->keyval == GDK_KEY_ISO_Enter;
+    return enter && static_cast<SetupDialogGtk*>(self)->OnEnter();
+}
+
+gboolean OnQuitSignal(gpointer self) {
+    static_cast<SetupDialogGtk*>(self)->EndNotAccepted();
+    return G_SOURCE_CONTINUE;
+}
+
+// SIGINT and SIGTERM delivered to the main loop while alive. SDL's handlers (installed
+// before) only queue a quit event that no one reads while GTK loops; theirs come back
+// at the end.
+class QuitSignalWatch {
+public:
+    explicit QuitSignalWatch(SetupDialogGtk* dialog) {
+        for (int i = 0; i < kCount; ++i) {
+            sigaction(kSignals[i], nullptr, &m_saved[i]);
+            m_sources[i] = g_unix_signal_source_new(kSignals[i]);
+            g_source_set_callback(m_sources[i], &OnQuitSignal, dialog, nullptr);
+            g_source_attach(m_sources[i], nullptr);
+        }
+    }
+    ~QuitSignalWatch() {
+        for (int i = 0; i < kCount; ++i) {
+            // GLib sets the default action when its last watch goes; put the old one back.
+            g_source_destroy(m_sources[i]);
+            g_source_unref(m_sources[i]);
+            sigaction(kSignals[i], &m_saved[i], nullptr);
+        }
+    }
+    QuitSignalWatch(const QuitSignalWatch&) = delete;
+    QuitSignalWatch& operator=(const QuitSignalWatch&) = delete;
+
+private:
+    static constexpr int kCount = 2;
+    static constexpr int kSignals[kCount] = {SIGINT, SIGTERM};
+    GSource* m_sources[kCount] = {};
+    struct sigaction m_saved[kCount] = {};
+};
 
 }  // namespace
 
@@ -85,6 +131,7 @@ void SetupDialogGtk::Build(const std::vector<std::string>& devices) {
 
     g_signal_connect(m_dialog, "response", G_CALLBACK(OnResponseSignal), this);
     g_signal_connect(m_dialog, "delete-event", G_CALLBACK(OnDeleteEvent), this);
+    g_signal_connect(m_dialog, "key-press-event", G_CALLBACK(OnKeyPress), this);
     gtk_widget_show_all(box);
 }
 
@@ -120,6 +167,28 @@ void SetupDialogGtk::OnResponse(int response) {
     Finish();
 }
 
+bool SetupDialogGtk::OnEnter() {
+    if (m_finished || !m_dialog) return false;
+    // A focused button is pressed by Enter itself, as in the original.
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(m_dialog));
+    if (focus == m_okButton || focus == m_cancelButton) return false;
+    PressOk();
+    return true;
+}
+
+void SetupDialogGtk::EndNotAccepted() {
+    if (m_finished || !m_dialog) return;
+    gtk_dialog_response(GTK_DIALOG(m_dialog), GTK_RESPONSE_DELETE_EVENT);
+    // A box shown over the dialog runs its own loop: answer it so that loop ends too.
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* l = windows; l; l = l->next) {
+        GtkWindow* window = GTK_WINDOW(l->data);
+        if (GTK_IS_DIALOG(window) && gtk_window_get_transient_for(window) == GTK_WINDOW(m_dialog))
+            gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_DELETE_EVENT);
+    }
+    g_list_free(windows);
+}
+
 void SetupDialogGtk::Finish() {
     m_finished = true;
     gtk_widget_hide(m_dialog);
@@ -127,7 +196,8 @@ void SetupDialogGtk::Finish() {
 
 const KDSSetupResult& SetupDialogGtk::Run() {
     if (!m_dialog) return m_result;
-    gtk_widget_show(m_dialog);
+    QuitSignalWatch signals(this);
+    if (m_quitRequested && m_quitRequested()) EndNotAccepted();
     // gtk_dialog_run returns on every response, also on an OK that was refused with the
     // message box; the dialog then goes on.
     while (!m_finished) gtk_dialog_run(GTK_DIALOG(m_dialog));
@@ -150,7 +220,16 @@ void SetupDialogGtk::Close() {
     for (int spins = 0; !m_finished && spins < 1000; ++spins) gtk_main_iteration_do(FALSE);
 }
 
-void ShowSetupDialog(KDSSetupResult* result, const std::vector<std::string>& devices) {
+void DefaultSetupWithoutDisplay(KDSSetupResult* result) {
+    if (!result) return;
+    LogMessage("Could not open the display: using the default setup, windowed");
+    *result = KDSSetupResult();
+    result->accepted = 1;
+    result->fullScreen = 0;
+}
+
+void ShowSetupDialog(KDSSetupResult* result, const std::vector<std::string>& devices,
+                     std::function<bool()> quitRequested) {
     if (!result) return;
     // GTK switches the process to the user's locale; put the old one back, or the show's
     // readers would expect decimal commas in some languages.
@@ -159,14 +238,13 @@ void ShowSetupDialog(KDSSetupResult* result, const std::vector<std::string>& dev
     bool ready = gtk_init_check(nullptr, nullptr);
     setlocale(LC_ALL, locale.c_str());
     if (!ready) {
-        LogMessage("no display: using the default setup");
-        *result = KDSSetupResult();
-        result->accepted = 1;
+        DefaultSetupWithoutDisplay(result);
         return;
     }
     {
         SetupDialogGtk dialog;
         dialog.Build(devices);
+        dialog.SetQuitCheck(std::move(quitRequested));
         *result = dialog.Run();
     }
     // Let the window go from the screen before the show opens its own.

@@ -34,8 +34,15 @@ public:
     static void ShowMessageBox(GtkWidget* owner, const char* caption, const char* text);
 
     // Shows the dialog and runs its modal loop until OK is accepted, Cancel is pressed or
-    // the dialog is closed; returns the result.
+    // the dialog is closed; returns the result. Enter presses OK (the default button)
+    // unless the focus is on a button, which Enter presses itself. While it runs, SIGINT
+    // and SIGTERM end it at once, not accepted (a message box over it goes too); the
+    // handlers they had before come back when it returns.
     const KDSSetupResult& Run();
+
+    // Asked once Run watches the signals: true when a quit was asked before (a signal that
+    // reached the earlier handlers), and Run then ends at once, not accepted.
+    void SetQuitCheck(std::function<bool()> quitRequested) { m_quitRequested = std::move(quitRequested); }
 
     // What a user does, for driving the dialog without one. PressOk and PressCancel click
     // the real buttons; Close asks the window to close as its title bar would (the event
@@ -59,6 +66,11 @@ public:
 
     // Response handling, shared by the modal loop and the driven presses.
     void OnResponse(int response);
+    // Enter on the dialog; true when it pressed OK.
+    bool OnEnter();
+    // A quit asked from outside (a signal): closes any box over the dialog, then ends it
+    // as closing does.
+    void EndNotAccepted();
 
 private:
     void Finish();
@@ -71,12 +83,19 @@ private:
     GtkWidget* m_okButton = nullptr;
     GtkWidget* m_cancelButton = nullptr;
     MessageBoxFn m_messageBox;
+    std::function<bool()> m_quitRequested;
     KDSSetupResult m_result;
     bool m_finished = false;
 };
 
 // The program's setup: initialises GTK and shows the dialog with these sound devices.
-// Without a display (gtk_init_check fails) it traces "no display: using the default
-// setup" and answers the defaults, accepted. Cancel and closing answer accepted = 0;
+// Without a display (none named, or it cannot be opened) it answers as
+// DefaultSetupWithoutDisplay. Cancel, closing and a quit signal answer accepted = 0;
 // quitting is then the demo system's business, so the dialog posts nothing itself.
-void ShowSetupDialog(KDSSetupResult* result, const std::vector<std::string>& devices);
+// `quitRequested` is the dialog's quit check (above).
+void ShowSetupDialog(KDSSetupResult* result, const std::vector<std::string>& devices,
+                     std::function<bool()> quitRequested = {});
+
+// Nobody can answer the dialog: traces "Could not open the display: using the default
+// setup, windowed" and answers the defaults, accepted, windowed.
+void DefaultSetupWithoutDisplay(KDSSetupResult* result);
