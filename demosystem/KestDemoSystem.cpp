@@ -51,6 +51,13 @@ KestDemoSystem* KestDemoSystem::GetInstance() {
 
 KestDemoSystem::KestDemoSystem() { CEffect::SetDemoStartSource(&SingletonDemoStart); }
 
+KestDemoSystem::~KestDemoSystem() {
+    for (int layer = 0; layer < MAX_LAYERS; ++layer) {
+        for (int position = 0; position < m_layerCounts[layer]; ++position) delete m_layers[layer][position];
+    }
+    for (KLListNode* node = m_modifiers.GetFirst(); node; node = node->GetNext()) delete node->Item<CModifier>();
+}
+
 void KestDemoSystem::Init() {
     RegisterBuilders();
     LogMessage("KestDemoSystem OK.");

@@ -27,6 +27,10 @@ public:
     static KestDemoSystem* GetInstance();
 
     KestDemoSystem();
+    // Frees the effects and modifiers it created (the process's instance never goes).
+    ~KestDemoSystem() override;
+    KestDemoSystem(const KestDemoSystem&) = delete;
+    KestDemoSystem& operator=(const KestDemoSystem&) = delete;
 
     // Registers the builders, runs the setup (through the installed provider) and stores
     // the choices; a cancelled setup posts quit.
@@ -39,10 +43,11 @@ public:
     IEffectBuilder* FindEffectBuilder(const char* name) const;
     IModifierBuilder* FindModifierBuilder(const char* name) const;
 
-    // Raises the demo end time to `end`, makes the effect and places it at the next free
-    // position of `layer` (0..7). Null after a report when the type is unknown, the layer
+    // Raises the demo end time to `end`, makes the effect (owned) and places it at the next
+    // free position of `layer` (0..7). Null after a report when the type is unknown, the layer
     // does not exist or is full.
     CEffect* CreateEffect(const char* name, uint32_t start, uint32_t end, int32_t layer);
+    // Makes the modifier (owned) and keeps it in creation order.
     CModifier* CreateModifier(const char* name);
     // An effect (not owned) loaded and started in OnStart and framed with the raw
     // application time while the timeline is still loading.

@@ -53,7 +53,8 @@ bool CModelEffect::Load() {
 
     const char* environment = GetString(11);
     if (IsSet(environment) && material) {
-        KETexture* texture = KETexture::NewTexture();
+        m_environmentMap = {KETexture::NewTexture(), &KETexture::FreeTexture};
+        KETexture* texture = m_environmentMap.get();
         texture->SetFile(environment, GL_RGB);
         texture->LoadTexture();
         // Over a textured object the new layer is layer 1: unit 1 reflects the environment

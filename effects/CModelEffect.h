@@ -67,6 +67,7 @@ private:
     KEFrameMesh* m_model = nullptr;
     std::unique_ptr<KEBumpMesh> m_bump;
     std::unique_ptr<KETexture, void (*)(KETexture*)> m_normalMap{nullptr, nullptr};
+    std::unique_ptr<KETexture, void (*)(KETexture*)> m_environmentMap{nullptr, nullptr};
     // Set up from the vertices as loaded when the wobble is on at load.
     Wobble m_wobble;
 };

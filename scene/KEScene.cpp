@@ -8,6 +8,8 @@
 #include "KETexture.h"
 #include "KLLog.h"
 
+#include <algorithm>
+
 using scene_read::ReadCount;
 
 namespace {
@@ -64,8 +66,21 @@ KL::Serializable* KEScene::ObjectFactory::Create() { return new KESceneObject(m_
 
 KEScene::KEScene() = default;
 
-// Textures stay with the engine's texture handling, which may still hold them queued.
-KEScene::~KEScene() = default;
+KEScene::~KEScene() { ReleaseTextures(); }
+
+void KEScene::ReleaseTextures() {
+    if (m_textures.empty()) return;
+    // Those still waiting in the engine's queue leave it first; the others keep their order
+    // (taken from the front, put back from the back).
+    KEEngine* engine = KEEngine::GetEngine();
+    std::vector<KETexture*> others;
+    while (KETexture* pending = engine->TakePendingTexture()) {
+        if (std::find(m_textures.begin(), m_textures.end(), pending) == m_textures.end()) others.push_back(pending);
+    }
+    for (auto it = others.rbegin(); it != others.rend(); ++it) engine->QueuePendingTexture(*it);
+    for (KETexture* texture : m_textures) KETexture::FreeTexture(texture);
+    m_textures.clear();
+}
 
 KESceneObject* KEScene::GetObject(int32_t index) const {
     int32_t i = 0;
@@ -201,8 +216,8 @@ bool KEScene::LoadFile(const char* path) {
     }
     reader.Close();
 
+    ReleaseTextures();
     KEEngine* engine = KEEngine::GetEngine();
-    m_textures.clear();
     for (const std::string& name : textureNames) {
         KETexture* texture = KETexture::NewTexture();
         const std::string file = "Files/Textures/" + name;

@@ -100,6 +100,9 @@ public:
     const std::string& GetLoadError() const { return m_error; }
 
 private:
+    // Frees the textures of the last load, first taking those still queued off the engine.
+    void ReleaseTextures();
+
     class ObjectFactory : public KEObjectFactory {
     public:
         explicit ObjectFactory(KEScene* scene) : m_scene(scene) {}
@@ -111,7 +114,7 @@ private:
 
     ObjectFactory m_factory{this};
     KEObjectList m_objects{&m_factory};
-    std::vector<KETexture*> m_textures;  // kept by the engine's texture handling for the run
+    std::vector<KETexture*> m_textures;  // owned; queued in the engine until loaded
     std::vector<std::unique_ptr<KEMaterial>> m_textureMaterials;
     std::unique_ptr<KEMaterial> m_defaultMaterial;
     std::string m_error;

@@ -18,12 +18,12 @@ class PlainEffectBuilder : public IEffectBuilder {
 public:
     PlainEffectBuilder(const char* name, const char* description) : m_name(name), m_description(description) {}
     CEffect* Create() override {
-        made.push_back(std::make_unique<CEffect>());
-        return made.back().get();
+        made.push_back(new CEffect());  // the demo system frees it
+        return made.back();
     }
     const char* GetName() override { return m_name; }
     const char* GetDescription() override { return m_description; }
-    std::vector<std::unique_ptr<CEffect>> made;
+    std::vector<CEffect*> made;
 
 private:
     const char* m_name;
@@ -34,12 +34,12 @@ class PlainModifierBuilder : public IModifierBuilder {
 public:
     PlainModifierBuilder(const char* name, const char* description) : m_name(name), m_description(description) {}
     CModifier* Create() override {
-        made.push_back(std::make_unique<CModifier>());
-        return made.back().get();
+        made.push_back(new CModifier());  // the demo system frees it
+        return made.back();
     }
     const char* GetName() override { return m_name; }
     const char* GetDescription() override { return m_description; }
-    std::vector<std::unique_ptr<CModifier>> made;
+    std::vector<CModifier*> made;
 
 private:
     const char* m_name;

@@ -38,6 +38,10 @@ TEST_F(SineWaveTest, SineChannelAtKnownTimesWithTheDefaults) {
         {1000, 0.0f, 0.0f},
         // phase 750: angle = 4.712388038635254; sin = -0.99999999999956, x 10 rounds to -10.0.
         {1750, -10.0f, 0.0f},
+        // angle = 0.12566368281841278; sin = 0.1253332104230513, x 10 = 1.253332104230513,
+        // nearest float 1.25333214. A sine rounded to float first (0.125333205) would give
+        // 1.25333202, one step below.
+        {20, 1.25333214f, 0.0f},
     };
     for (const Case& c : cases) {
         app.clock.now = c.time;

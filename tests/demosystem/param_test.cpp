@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 // A modifier whose float channel 7 is computed (42 plus the number of reads so far), so a
@@ -54,6 +56,51 @@ TEST(ParamBinding, SetAfterBindStopsConsultingTheSource) {
     EXPECT_FALSE(a.IsFloatBound(4));
     EXPECT_EQ(a.GetFloat(4), 2.5f);
     EXPECT_EQ(m.reads, 1);
+}
+
+TEST(ParamBinding, SetOfEveryKindDropsTheBinding) {
+    // Source channel 9 holds one value per kind; the target binds its parameter 4 to it,
+    // then sets its own value, which must win from then on.
+    CParamObject source, other;
+    source.SetFloat(9, 6.5f);
+    source.SetInt(9, -3);
+    source.SetString(9, "source");
+    source.SetVector(9, KEVector3{1.0f, 2.0f, 3.0f});
+    source.SetObject(9, &source);
+    struct Case {
+        const char* kind;
+        void (*bindAndSet)(CParamObject& target, CParamObject* source, CParamObject* other);
+        bool (*readsOwnValue)(CParamObject& target, CParamObject* other);
+    };
+    const Case cases[] = {
+        {"float", [](CParamObject& t, CParamObject* s, CParamObject*) { t.BindFloat(4, s, 9); t.SetFloat(4, 2.5f); },
+         [](CParamObject& t, CParamObject*) { return t.GetFloat(4) == 2.5f; }},
+        {"integer", [](CParamObject& t, CParamObject* s, CParamObject*) { t.BindInt(4, s, 9); t.SetInt(4, 7); },
+         [](CParamObject& t, CParamObject*) { return t.GetInt(4) == 7; }},
+        {"string",
+         [](CParamObject& t, CParamObject* s, CParamObject*) {
+             t.BindString(4, s, 9);
+             t.SetString(4, "own");
+         },
+         [](CParamObject& t, CParamObject*) { return t.GetString(4) && std::string(t.GetString(4)) == "own"; }},
+        {"vector",
+         [](CParamObject& t, CParamObject* s, CParamObject*) {
+             t.BindVector(4, s, 9);
+             t.SetVector(4, KEVector3{4.0f, 5.0f, 6.0f});
+         },
+         [](CParamObject& t, CParamObject*) {
+             KEVector3 v{};
+             t.GetVector(&v, 4);
+             return v.x == 4.0f && v.y == 5.0f && v.z == 6.0f;
+         }},
+        {"object", [](CParamObject& t, CParamObject* s, CParamObject* o) { t.BindObject(4, s, 9); t.SetObject(4, o); },
+         [](CParamObject& t, CParamObject* o) { return t.GetObject(4) == o; }},
+    };
+    for (const Case& c : cases) {
+        CParamObject target;
+        c.bindAndSet(target, &source, &other);
+        EXPECT_TRUE(c.readsOwnValue(target, &other)) << c.kind << " still follows its source";
+    }
 }
 
 TEST(ParamBinding, BindAfterSetHidesTheValueUntilTheNextSet) {

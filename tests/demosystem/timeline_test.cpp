@@ -78,12 +78,12 @@ class ModelBuilder : public IEffectBuilder {
 public:
     explicit ModelBuilder(Journal* journal) : m_journal(journal) {}
     CEffect* Create() override {
-        made.push_back(std::make_unique<RecordingEffect>(m_journal));
-        return made.back().get();
+        made.push_back(new RecordingEffect(m_journal));  // the demo system frees it
+        return made.back();
     }
     const char* GetName() override { return "model"; }
     const char* GetDescription() override { return "This effect draws a 3d model"; }
-    std::vector<std::unique_ptr<RecordingEffect>> made;
+    std::vector<RecordingEffect*> made;
 
 private:
     Journal* m_journal;
@@ -93,12 +93,12 @@ class SineBuilder : public IModifierBuilder {
 public:
     explicit SineBuilder(Journal* journal) : m_journal(journal) {}
     CModifier* Create() override {
-        made.push_back(std::make_unique<RecordingModifier>(m_journal));
-        return made.back().get();
+        made.push_back(new RecordingModifier(m_journal));  // the demo system frees it
+        return made.back();
     }
     const char* GetName() override { return "Sine Wave"; }
     const char* GetDescription() override { return "Sine Wave generator"; }
-    std::vector<std::unique_ptr<RecordingModifier>> made;
+    std::vector<RecordingModifier*> made;
 
 private:
     Journal* m_journal;
@@ -181,6 +181,34 @@ TEST_F(Timeline, EffectWhoseWindowHasPassedIsStoppedBeforeStartedAndNeverFramed)
     EXPECT_EQ(StepAt(5500), (V{"B stop", "B start", "A frame 500 500 500"}));
     EXPECT_EQ(log.Lines(), (V{"end: 500", "start: 500"}));
     EXPECT_EQ(StepAt(5600), V{"A frame 600 600 100"});
+}
+
+TEST_F(Timeline, EndTimeItselfStopsWithoutFramingAndStartTimeItselfFrames) {
+    Place("A", 100, 200, 0);
+    Place("B", 150, 150, 1);  // an empty window, first seen exactly at its end
+    StartDemo();
+    struct Step {
+        uint32_t t;
+        V events;
+        int quits;  // so far
+    };
+    const Step steps[] = {
+        {99, {}, 0},
+        {100, {"A start", "A frame 100 0 1"}, 0},
+        {150, {"B stop", "B start", "A frame 150 50 50"}, 0},
+        {199, {"A frame 199 99 49"}, 0},
+        {200, {"A stop"}, 8},
+        {201, {}, 16},
+    };
+    for (const Step& s : steps) {
+        EXPECT_EQ(StepAt(5000 + s.t), s.events) << "at demo time " << s.t;
+        EXPECT_EQ(app.quits, s.quits) << "at demo time " << s.t;
+    }
+}
+
+TEST_F(Timeline, ClosingTheWindowPostsQuit) {
+    demo.OnClose();
+    EXPECT_EQ(app.quits, 1);
 }
 
 TEST_F(Timeline, EffectsAreVisitedLayerByLayerInCreationOrder) {
@@ -365,26 +393,57 @@ public:
 
 }  // namespace
 
-using DemoSystemGL = TempDirTest;
+// The demo system started on a real offscreen window with one "model" effect, A.
+class DemoSystemGL : public TempDirTest {
+protected:
+    DemoSystemGL() {
+        KEExtensions::SetInstance(nullptr);
+        catalog.ProvideEffect(&effects);
+        demo.SetBuilderCatalog(&catalog);
+        demo.SetSetupProvider(&Windowed512);
+        demo.Init();
+    }
+    ~DemoSystemGL() override {
+        // The engine singleton outlives this test: leave it pointing at nothing of it.
+        KEEngine* engine = KEEngine::GetEngine();
+        engine->OnClose();
+        engine->SetFrameListener(nullptr);
+        engine->SetCamera(nullptr);
+        engine->SetView(nullptr);
+        KEExtensions::SetInstance(nullptr);
+        // The framework never frees a window it opened; the demo's window is ours to free.
+        delete demo.GetWindow();
+    }
+
+    // Places A over 0..60000, loading as told, and runs the start-up at application time 2000.
+    RecordingEffect* Start(bool loads) {
+        auto* effect = static_cast<RecordingEffect*>(demo.CreateEffect("model", 0, 60000, 0));
+        effect->tag = "A";
+        effect->loads = loads;
+        app.clock.now = 2000;
+        EXPECT_EQ(demo.Run("Marlo!!!", nullptr), 7);
+        return effect;
+    }
+    // A 2 by 2 grey BMP, 24 bits, rows padded to 8 bytes, as a texture's file.
+    void SetGreyBitmap(KETexture* texture, const std::string& name) {
+        std::vector<uint8_t> bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0,
+                                    0,   0,   1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                    0,   0,   0, 0, 0, 0};
+        for (int i = 0; i < 2; ++i) bmp.insert(bmp.end(), {90, 90, 90, 90, 90, 90, 0, 0});
+        texture->SetFile(WriteBytes(name, bmp).c_str(), GL_RGB);
+    }
+
+    StartOnlyApplication app;
+    ScopedAppInstance scope{&app};
+    RecordingLog log;
+    Journal journal;
+    ModelBuilder effects{&journal};
+    KDSBuilderCatalog catalog;
+    KestDemoSystem demo;
+};
 
 TEST_F(DemoSystemGL, StartOpensTheChosenWindowAndFramesRenderTheTimeline) {
-    StartOnlyApplication app;
-    ScopedAppInstance scope(&app);
-    RecordingLog log;
-    KEExtensions::SetInstance(nullptr);
-    Journal journal;
-    ModelBuilder effects(&journal);
-    KDSBuilderCatalog catalog;
-    catalog.ProvideEffect(&effects);
-    KestDemoSystem demo;
-    demo.SetBuilderCatalog(&catalog);
-    demo.SetSetupProvider(&Windowed512);
-    demo.Init();
-    auto* effect = static_cast<RecordingEffect*>(demo.CreateEffect("model", 0, 60000, 0));
-    effect->tag = "A";
-    app.clock.now = 2000;
-
-    EXPECT_EQ(demo.Run("Marlo!!!", nullptr), 7);
+    Start(true);
     KL::Window* window = demo.GetWindow();
     ASSERT_NE(window, nullptr);
     ASSERT_NE(window->GetHandle(), nullptr);
@@ -402,15 +461,28 @@ TEST_F(DemoSystemGL, StartOpensTheChosenWindowAndFramesRenderTheTimeline) {
     EXPECT_EQ(height, 384);
     EXPECT_STREQ(window->GetTitle(), "Marlo!!!");
 
+    // The classic camera: 90 degrees (tan 45 = 1 at the near plane 1), the aspect the float
+    // 1.33 rather than 4/3, far plane 2000; the eye at (0, 0, -100), not turned.
+    ASSERT_NE(engine->GetCamera(), nullptr);
+    const KL::TransformList* projection = engine->GetCamera()->GetTransforms();
+    ASSERT_EQ(projection->GetCount(), 2);
+    EXPECT_EQ(projection->GetStep(1).kind, KL::TransformStep::kFrustum);
+    const float volume[6] = {-1.33f, 1.33f, -1.0f, 1.0f, 1.0f, 2000.0f};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(projection->GetStep(1).values[i], volume[i]) << "plane " << i;
+    ASSERT_NE(engine->GetView(), nullptr);
+    const KL::TransformList* view = engine->GetView()->GetTransforms();
+    ASSERT_EQ(view->GetCount(), 5);
+    for (int i = 1; i < 4; ++i) EXPECT_EQ(view->GetStep(i).values[0], 0.0f) << "rotation " << i;
+    const KL::TransformStep& eye = view->GetStep(4);
+    EXPECT_EQ(eye.kind, KL::TransformStep::kTranslate);
+    EXPECT_EQ(eye.values[0], 0.0f);
+    EXPECT_EQ(eye.values[1], 0.0f);
+    EXPECT_EQ(eye.values[2], 100.0f);
+
     // Scene textures queued while loading are all loaded by the first loaded step.
-    // A 2 by 2 grey BMP, 24 bits, rows padded to 8 bytes.
-    std::vector<uint8_t> bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0,
-                                0,   0,   1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                0,   0,   0, 0, 0, 0};
-    for (int i = 0; i < 2; ++i) bmp.insert(bmp.end(), {90, 90, 90, 90, 90, 90, 0, 0});
     KETexture first, second;
-    first.SetFile(WriteBytes("first.bmp", bmp).c_str(), GL_RGB);
-    second.SetFile(WriteBytes("second.bmp", bmp).c_str(), GL_RGB);
+    SetGreyBitmap(&first, "first.bmp");
+    SetGreyBitmap(&second, "second.bmp");
     engine->QueuePendingTexture(&first);
     engine->QueuePendingTexture(&second);
 
@@ -431,9 +503,31 @@ TEST_F(DemoSystemGL, StartOpensTheChosenWindowAndFramesRenderTheTimeline) {
     engine->OnClose();
     EXPECT_FALSE(engine->IsReady());
     EXPECT_EQ(window->GetHandle(), nullptr);
-    // The engine singleton outlives this test: leave it pointing at nothing of it.
-    engine->SetFrameListener(nullptr);
-    engine->SetCamera(nullptr);
-    engine->SetView(nullptr);
-    KEExtensions::SetInstance(nullptr);
+}
+
+TEST_F(DemoSystemGL, EachLoadingStepLoadsOnePendingTextureFromTheFront) {
+    Start(false);  // A fails to load: the timeline stays in its loading steps
+    EXPECT_FALSE(demo.IsLoaded());
+    EXPECT_EQ(log.Boxes(), V{"EFFECT LOAD FAILED"});
+    KEEngine* engine = KEEngine::GetEngine();
+    ASSERT_TRUE(engine->IsReady());
+    KETexture first, second;
+    SetGreyBitmap(&first, "first.bmp");
+    SetGreyBitmap(&second, "second.bmp");
+    engine->QueuePendingTexture(&first);
+    engine->QueuePendingTexture(&second);  // queued at the front
+
+    struct Step {
+        bool firstLoaded, secondLoaded;
+    };
+    const Step steps[] = {{false, true}, {true, true}, {true, true}};
+    for (const Step& s : steps) {
+        demo.OnFrame(0);
+        EXPECT_EQ(first.IsLoaded(), s.firstLoaded);
+        EXPECT_EQ(second.IsLoaded(), s.secondLoaded);
+    }
+    EXPECT_FALSE(engine->HasPendingTextures());
+    EXPECT_EQ(journal.events, V{"A load"});  // never started
+    first.ReleaseTexture();
+    second.ReleaseTexture();
 }
