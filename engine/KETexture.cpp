@@ -4,6 +4,7 @@
 
 #include "KLAbstractFactory.h"
 #include "KLApplication.h"
+#include "KLFile.h"
 #include "KLLog.h"
 #include "KLPath.h"
 
@@ -19,9 +20,10 @@ namespace {
 constexpr int32_t kMaxSide = 16384;
 
 // Whether the file can be opened for reading, looked up case-blind like every data file.
+// Folders, pipes and devices do not count: they hold no image, and a pipe would block.
 bool FileOpens(const char* name) {
     const std::string path = KL::ResolveDataPath(name);
-    FILE* file = std::fopen(path.c_str(), "rb");
+    FILE* file = KL::OpenRegularFile(path.c_str());
     if (!file) return false;
     std::fclose(file);
     return true;
@@ -112,6 +114,11 @@ bool KETexture::SetFile(const char* name, GLenum internalFormat) {
 }
 
 bool KETexture::LoadTexture() {
+    bool reported = false;
+    return Load(&reported);
+}
+
+bool KETexture::Load(bool* reported) {
     if (m_loaded) return true;
 
     // A missing file stands for the PNG of the same stem (scenes name .bmp files that
@@ -121,6 +128,7 @@ bool KETexture::LoadTexture() {
     if (!FileOpens(m_fileName)) {
         if (length < 4) {
             Report(kReportLoad, (std::string("Error cargando textura '") + m_fileName + "'").c_str());
+            *reported = true;
             return false;
         }
         std::memcpy(m_fileName + length - 4, ".png", 4);
@@ -175,8 +183,11 @@ bool KETexture::LoadTexture() {
 }
 
 GLuint KETexture::GetGLName() {
-    if (!LoadTexture()) {
-        Report(kReportLoad, (std::string("Error cargando textura '") + m_fileName + "'").c_str());
+    bool reported = false;
+    if (!Load(&reported)) {
+        // Once per call: a name the load has already refused with this report is not
+        // reported again.
+        if (!reported) Report(kReportLoad, (std::string("Error cargando textura '") + m_fileName + "'").c_str());
         return 0;
     }
     return m_glName;
@@ -212,7 +223,15 @@ bool KETexture::LoadBMP(const char* name) {
     int32_t height = 0;
     int32_t bits = 0;
     unsigned char* pixels = nullptr;
-    if (!app->LoadBitmapFile(name, &width, &height, &bits, &pixels)) {
+    bool loaded = false;
+    {
+        // The application boxes every failure; after the first one for this texture its
+        // report is only traced, since the texture is asked for every frame.
+        KL::TraceOnlyErrors traceOnly((m_reported & kReportBitmap) != 0);
+        loaded = app->LoadBitmapFile(name, &width, &height, &bits, &pixels);
+    }
+    if (!loaded) {
+        m_reported |= kReportBitmap;
         delete[] pixels;
         return false;
     }

@@ -39,8 +39,9 @@ public:
     bool LoadTexture();
 
     // The GL name, loading first; 0 after reporting "Error cargando textura '%s'" when the
-    // texture cannot be loaded. Each report of a texture is shown in a box the first time
-    // and only traced afterwards, since this is called every frame.
+    // texture cannot be loaded. Each report of a texture (the PNG's, the bitmap's and this
+    // one) is shown in a box the first time and only traced afterwards, since this is
+    // called every frame; one call makes each report at most once.
     GLuint GetGLName();
 
     // Deletes the GL texture and frees the pixels; the texture can be loaded again.
@@ -75,13 +76,16 @@ public:
                                  void* user);
 
 private:
+    // LoadTexture; *reported tells whether it has already reported the texture's own
+    // error ("Error cargando textura"), so that GetGLName does not repeat it.
+    bool Load(bool* reported);
     bool LoadPNG(const char* name);
     bool LoadBMP(const char* name);
     // Shows the report in a box the first time this texture makes it (kind is one of the
     // kReport bits) and only traces it afterwards.
     void Report(uint32_t kind, const char* text);
 
-    enum : uint32_t { kReportOpen = 1u, kReportLoad = 2u };
+    enum : uint32_t { kReportOpen = 1u, kReportLoad = 2u, kReportBitmap = 4u };
     static constexpr GLuint kNoGLName = ~0u;
 
     unsigned char* m_pixels = nullptr;  // owned, new[]

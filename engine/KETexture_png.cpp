@@ -6,6 +6,7 @@
 // object that a jump would skip destroying.
 #include "KETexture.h"
 
+#include "KLFile.h"
 #include "KLLog.h"
 #include "KLPath.h"
 
@@ -115,7 +116,7 @@ bool KETexture::LoadPNG(const char* name) {
     PngRead read;
     read.name = name;
     const std::string path = KL::ResolveDataPath(name);
-    read.file = std::fopen(path.c_str(), "rb");
+    read.file = KL::OpenRegularFile(path.c_str());
     if (!read.file) {
         Report(kReportOpen, (std::string("Error abriendo '") + name + "'").c_str());
         return false;

@@ -5,12 +5,14 @@
 #include "KLLog.h"
 #include "KLPath.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <string>
-#include <system_error>
 
 static_assert(sizeof(float) == 4 && std::numeric_limits<float>::is_iec559,
               "data files store floats as IEEE singles");
@@ -44,6 +46,28 @@ int32_t ToSigned32(uint32_t u) {
 
 }  // namespace
 
+namespace KL {
+
+FILE* OpenRegularFile(const char* path) {
+    if (!path) return nullptr;
+    // Non-blocking, so that opening a FIFO without a writer returns at once; the check
+    // is made on the opened descriptor, so nothing can swap the file in between.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    FILE* file = ::fdopen(fd, "rb");
+    if (!file) ::close(fd);
+    return file;
+}
+
+}  // namespace KL
+
 // ---- FileReader ----
 
 FileReader::~FileReader() { CloseFile(); }
@@ -58,11 +82,7 @@ bool FileReader::Open(const char* path) {
     CloseFile();
     const char* name = path ? path : "";
     const std::string resolved = KL::ResolveDataPath(name);
-    // A directory opens as a stream on some systems but holds no data.
-    std::error_code ec;
-    if (!resolved.empty() && !std::filesystem::is_directory(resolved, ec)) {
-        m_file = std::fopen(resolved.c_str(), "rb");
-    }
+    if (!resolved.empty()) m_file = KL::OpenRegularFile(resolved.c_str());
     if (!m_file) {
         LogError("FAILED TO OPEN %s", name);
         return false;
@@ -193,9 +213,12 @@ bool FileWriter::WriteByte(unsigned char value) { return WriteAll(&value, 1); }
 bool FileWriter::WriteInt(int32_t value) { return WriteUInt(static_cast<uint32_t>(value)); }
 
 bool FileWriter::WriteRanged(float value, float min, float max) {
-    const float range = max - min;
-    if (range == 0.0f) return WriteUShort(0);
-    const double scaled = static_cast<double>(value - min) * 65535.0 / static_cast<double>(range);
+    // All in double: single-precision differences put values one step off (and max
+    // below 65535).
+    const double low = static_cast<double>(min);
+    const double range = static_cast<double>(max) - low;
+    if (range == 0.0) return WriteUShort(0);
+    const double scaled = (static_cast<double>(value) - low) * 65535.0 / range;
     // Truncation toward zero, keeping the low 16 bits; NaN and anything beyond 32 bits
     // has no meaningful low bits and is stored as 0.
     uint16_t q = 0;

@@ -26,6 +26,10 @@ public:
     virtual ~Serializable() = default;
 };
 
+// Opens an existing regular file for binary reading. Folders, pipes, devices and sockets
+// are refused (null) without waiting on them: a pipe would block the open and the reads.
+FILE* OpenRegularFile(const char* path);
+
 }  // namespace KL
 
 class FileReader {
@@ -36,7 +40,7 @@ public:
     FileReader& operator=(const FileReader&) = delete;
 
     // Opens a data file, matching the name case-blind when it does not exist as given.
-    // Failure shows "FAILED TO OPEN <path>" and returns false. Any open file is closed first.
+    // Only regular files open. Failure shows "FAILED TO OPEN <path>" and returns false. Any open file is closed first.
     virtual bool Open(const char* path);
     // Closes the file if one is open; always true.
     virtual bool Close();

@@ -15,6 +15,8 @@ namespace {
 // atomics so that constant initialisation makes them usable from static constructors.
 std::atomic<KL::LogOutput*> g_output{nullptr};
 std::atomic<bool> g_boxesEnabled{true};
+// Depth of KL::TraceOnlyErrors scopes on this thread.
+thread_local int t_traceOnly = 0;
 
 std::string FormatV(const char* format, va_list args) {
     va_list copy;
@@ -22,7 +24,9 @@ std::string FormatV(const char* format, va_list args) {
     char small[512];
     int n = vsnprintf(small, sizeof(small), format, copy);
     va_end(copy);
-    if (n < 0) return std::string();
+    // A format printf cannot take (a trailing "%") is shown as it was written rather
+    // than lost.
+    if (n < 0) return std::string(format);
     if (static_cast<size_t>(n) < sizeof(small)) return std::string(small, static_cast<size_t>(n));
     std::string text(static_cast<size_t>(n) + 1, '\0');
     vsnprintf(&text[0], text.size(), format, args);
@@ -65,7 +69,7 @@ namespace {
 void LogErrorV(bool showBox, const char* format, va_list args) {
     va_list again;
     va_copy(again, args);
-    if (showBox) {
+    if (showBox && t_traceOnly == 0) {
         std::string text = FormatV(format, args);
         ErrorBox(text.c_str());
     }
@@ -96,6 +100,13 @@ void LogErrorOnce(bool* shown, const char* format, ...) {
 }
 
 namespace KL {
+
+TraceOnlyErrors::TraceOnlyErrors(bool active) : m_active(active) {
+    if (m_active) ++t_traceOnly;
+}
+TraceOnlyErrors::~TraceOnlyErrors() {
+    if (m_active) --t_traceOnly;
+}
 
 void SetLogOutput(LogOutput* output) { g_output.store(output); }
 void SetErrorBoxesEnabled(bool enabled) { g_boxesEnabled.store(enabled); }

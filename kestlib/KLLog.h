@@ -36,6 +36,20 @@ public:
     virtual void ShowErrorBox(const char* text) = 0;
 };
 
+// While one is alive (and active), LogError on this thread only traces its line: for a
+// report that the caller has already shown in a box once and that would otherwise come
+// back every frame from code that does not know it repeats itself.
+class TraceOnlyErrors {
+public:
+    explicit TraceOnlyErrors(bool active = true);
+    ~TraceOnlyErrors();
+    TraceOnlyErrors(const TraceOnlyErrors&) = delete;
+    TraceOnlyErrors& operator=(const TraceOnlyErrors&) = delete;
+
+private:
+    bool m_active;
+};
+
 // Installs an output for both channels; null goes back to the platform's own.
 void SetLogOutput(LogOutput* output);
 

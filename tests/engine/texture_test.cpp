@@ -7,7 +7,14 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -559,4 +566,54 @@ TEST_F(TextureBadInput, UnreadableBmpReportsTheBitmapError) {
     const std::string stored = PathOf("cut.BMP");
     EXPECT_EQ(log.Boxes(), (std::vector<std::string>{"Error cargando bitmap " + stored,
                                                      "Error cargando textura '" + stored + "'"}));
+    // Every later frame tries again and only traces both reports.
+    for (int frame = 0; frame < 2; ++frame) {
+        log.Clear();
+        EXPECT_EQ(texture->GetGLName(), 0u);
+        EXPECT_TRUE(log.Boxes().empty());
+        const std::vector<std::string> lines = log.Lines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "[ERROR: ]: Error cargando bitmap " + stored), 1);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "Error cargando textura '" + stored + "'"), 1);
+    }
+    // Another texture of the same file has its own first box.
+    log.Clear();
+    TexturePtr other = Named(stored);
+    EXPECT_EQ(other->GetGLName(), 0u);
+    EXPECT_EQ(log.Boxes().size(), 2u);
+}
+
+TEST_F(TextureBadInput, EachFrameReportsAShortMissingNameOnce) {
+    RecordingLog log;
+    TexturePtr texture = Named("q~");
+    for (int frame = 0; frame < 2; ++frame) {
+        log.Clear();
+        EXPECT_EQ(texture->GetGLName(), 0u);
+        const std::vector<std::string> expectBoxes =
+            frame == 0 ? std::vector<std::string>{"Error cargando textura 'q~'"} : std::vector<std::string>{};
+        EXPECT_EQ(log.Boxes(), expectBoxes);
+        EXPECT_EQ(log.Lines().size(), 1u);
+    }
+}
+
+TEST_F(TextureBadInput, PipesAreNotOpenedAsImages) {
+    // A refused .bmp name is tried as the .png of its stem: that is a pipe too.
+    const std::vector<std::string> pipes = {PathOf("pipe.png"), PathOf("pipe.bmp")};
+    for (const std::string& fifo : pipes) ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& fifo : pipes) {
+        SCOPED_TRACE(fifo);
+        auto loaded = std::async(std::launch::async, [&fifo] {
+            RecordingLog log;
+            TexturePtr texture = Named(fifo);
+            return texture->LoadTexture();
+        });
+        // A blocked open fails the test and is let go by a writer on whichever pipe it waits.
+        while (loaded.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ADD_FAILURE() << "the texture blocked on a pipe";
+            for (const std::string& other : pipes) {
+                const int writer = open(other.c_str(), O_WRONLY | O_NONBLOCK);
+                if (writer >= 0) close(writer);
+            }
+        }
+        EXPECT_FALSE(loaded.get());
+    }
 }

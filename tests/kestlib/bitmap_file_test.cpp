@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <utility>
 #include <vector>
@@ -274,6 +278,81 @@ TEST_F(BitmapFileTest, CorruptHeadersAreRefused) {
 
     // Run-length data that stops before the end of the picture.
     ExpectRefused(Write("rle_cut.bmp", Rle8(3, 2, {0x000000, 0xFFFFFF}, {3, 1})));
+}
+
+TEST_F(BitmapFileTest, PalettesMustBeInTheFileBeforeThePixels) {
+    const std::vector<uint32_t> two = {0x000000, 0xFFFFFF};
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    };
+    // 1 bit, one row of eight pixels: the header's count 0 means all 2^bpp entries.
+    BmpFile noPalette = Bmp(8, 1, 1, {{0xA5}});
+    BmpFile tooMany = Bmp(8, 1, 1, {{0xA5}}, {0x000000, 0xFFFFFF, 0x123456});
+    Bytes intoPalette = Encode(Bmp(3, 1, 8, {{0, 1, 1}}, two));
+    intoPalette[10] = static_cast<unsigned char>(intoPalette[10] - 4);  // pixels start on entry 1
+    Bytes cutPalette = Encode(Bmp(3, 1, 8, {{0, 1, 1}}, two));
+    cutPalette.resize(14 + 40 + 6);  // half the palette, no pixels
+    // OS/2 header: 3-byte entries, always 2^bpp of them; one row of eight 1-bit pixels.
+    const auto core = [](const Bytes& palette) {
+        Bytes b = {'B', 'M'};
+        const uint32_t offset = 14 + 12 + static_cast<uint32_t>(palette.size());
+        Put32(&b, offset + 4);
+        Put32(&b, 0);
+        Put32(&b, offset);
+        Put32(&b, 12);
+        for (uint32_t v : {8u, 1u, 1u, 1u}) Put16(&b, v);
+        b.insert(b.end(), palette.begin(), palette.end());
+        Put32(&b, 0xA5);
+        return b;
+    };
+    const Bytes coreNoPalette = core({});
+    const Case refused[] = {
+        {"no_palette.bmp", Encode(noPalette)},
+        {"more_than_2_colours.bmp", Encode(tooMany)},
+        {"into_palette.bmp", intoPalette},
+        {"cut_palette.bmp", cutPalette},
+        {"core_no_palette.bmp", coreNoPalette},
+    };
+    for (const Case& c : refused) ExpectRefused(Write(c.name, c.bytes));
+
+    // A palette shorter than the depth allows is fine.
+    Result r = Load(Write("short_palette.bmp", Bmp(3, 1, 8, {{1, 0, 1}}, two)));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.rgb, (Bytes{0xFF, 0xFF, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF}));
+    r = Load(Write("core_palette.bmp", core({0, 0, 0, 0xFF, 0xFF, 0xFF})));  // pixels right after it
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.rgb.size(), 8u * 3);
+    EXPECT_EQ(r.rgb[0], 0xFF);  // 1010 0101
+    EXPECT_EQ(r.rgb[3], 0x00);
+}
+
+TEST_F(BitmapFileTest, RunLengthImagesCannotOutgrowTheirData) {
+    const std::vector<uint32_t> palette = {0x000000, 0xFFFFFF};
+    // A kilobyte of runs that ends the image at once: 16384 x 16384 blank pixels.
+    Bytes ended(1024, 0);
+    ended[0] = 0;
+    ended[1] = 1;
+    ExpectRefused(Write("rle_huge.bmp", Rle8(16384, 16384, palette, ended)));
+    // 6 bytes can describe 3 x 255 pixels at most.
+    const Bytes runs = {255, 1, 255, 1, 0, 1};
+    ExpectRefused(Write("rle_766.bmp", Rle8(766, 1, palette, runs)));
+
+    const Result r = Load(Write("rle_510.bmp", Rle8(510, 1, palette, runs)));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.rgb, Bytes(510 * 3, 0xFF));
+}
+
+TEST_F(BitmapFileTest, PipesAreRefusedWithoutWaiting) {
+    const std::string fifo = (m_dir / "pipe.bmp").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto loaded = std::async(std::launch::async, [&fifo] { ExpectRefused(fifo); });
+    if (loaded.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << "the loader blocked on a pipe";
+        const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) close(writer);
+    }
+    loaded.wait();
 }
 
 TEST_F(BitmapFileTest, MissingArgumentsAreReported) {

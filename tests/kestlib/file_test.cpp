@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -202,6 +206,27 @@ TEST_F(FileTest, WriteRangedStoresTheScaledPosition) {
     EXPECT_EQ(ranged(0.5f, -INFINITY, INFINITY), (Bytes{0x00, 0x00}));
 }
 
+TEST_F(FileTest, WriteRangedWorksInDoublePrecision) {
+    // Each of these is one step off when the differences are taken in single precision.
+    struct Case {
+        float value, min, max;
+        uint16_t q;
+    };
+    const Case cases[] = {
+        {50.5815811f, 4.04f, 137.0f, 22940},
+        {6.38379669f, -96.5433121f, 35.4333649f, 51110},
+        {1.06221771f, -76.8744583f, 80.6016541f, 32433},
+        {21.5719604f, -79.0915298f, 79.699707f, 41544},
+        {-22.0689163f, -96.3352127f, 65.5056915f, 30073},
+        {13.8961716f, -49.8683739f, 26.1901855f, 54942},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        const Bytes bytes = Written([&](FileWriter& w) { EXPECT_TRUE(w.WriteRanged(c.value, c.min, c.max)); });
+        EXPECT_EQ(bytes, (Bytes{static_cast<unsigned char>(c.q & 0xFF), static_cast<unsigned char>(c.q >> 8)}));
+    }
+}
+
 TEST_F(FileTest, ReadRangedMapsTheStoredPosition) {
     const std::string path = WriteFile("r.bin", {0x00, 0x00, 0xFF, 0xFF, 0x00, 0x80, 0x34, 0x12, 0x07});
     FileReader r;
@@ -355,6 +380,30 @@ TEST_F(FileTest, FailedOpenReportsTheGivenNameAndReadsNothing) {
     log.Clear();
     EXPECT_FALSE(r.Open(m_dir.string().c_str()));
     EXPECT_EQ(log.Boxes(), std::vector<std::string>{"FAILED TO OPEN " + m_dir.string()});
+}
+
+TEST_F(FileTest, PipesAndDevicesAreRefusedWithoutWaiting) {
+    const std::string fifo = PathOf("fifo.bin");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    RecordingLog log;
+    for (const std::string& path : {fifo, std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        log.Clear();
+        // Opened on a thread, so that a blocked open fails the test instead of hanging it.
+        auto opened = std::async(std::launch::async, [&path] {
+            FileReader r;
+            return r.Open(path.c_str());
+        });
+        if (opened.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ADD_FAILURE() << "Open blocked";
+            const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);  // lets it return
+            opened.wait();
+            if (writer >= 0) close(writer);
+            continue;
+        }
+        EXPECT_FALSE(opened.get());
+        EXPECT_EQ(log.Boxes(), std::vector<std::string>{"FAILED TO OPEN " + path});
+    }
 }
 
 TEST_F(FileTest, ClosedAndUnopenedStreamsDoNothing) {

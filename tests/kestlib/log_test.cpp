@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using Entry = RecordingLog::Entry;
 
 TEST(Log, MessageIsThreeSeparateDebuggerWrites) {
@@ -64,4 +66,38 @@ TEST(Log, RepeatedReportShowsOneBoxAndThenOnlyTraces) {
     EXPECT_EQ(log.Boxes(), std::vector<std::string>{"Warning: Rendering with no material!"});
     EXPECT_EQ(log.Lines(), std::vector<std::string>(3, "[ERROR: ]: Warning: Rendering with no material!"));
     EXPECT_TRUE(shown);
+}
+
+TEST(Log, MessageThatCannotBeFormattedIsShownAsWritten) {
+    RecordingLog log;
+    // Through pointers, since the compiler would refuse such a format written in place.
+    void (*message)(const char*, ...) = LogMessage;
+    void (*error)(const char*, ...) = LogError;
+    message("100%");
+    error("Loading 100%");
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"100%", "[ERROR: ]: Loading 100%"}));
+    EXPECT_EQ(log.Boxes(), std::vector<std::string>{"Loading 100%"});
+}
+
+TEST(Log, TraceOnlyScopeTurnsErrorBoxesIntoTraces) {
+    RecordingLog log;
+    {
+        KL::TraceOnlyErrors traceOnly;
+        LogError("Error cargando bitmap %s", "a.bmp");
+        {
+            KL::TraceOnlyErrors inactive(false);  // does not switch boxes back on
+            LogError("inner");
+        }
+        LogError("after inner");
+    }
+    EXPECT_TRUE(log.Boxes().empty());
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"[ERROR: ]: Error cargando bitmap a.bmp", "[ERROR: ]: inner",
+                                                     "[ERROR: ]: after inner"}));
+    // Only the thread that holds the scope is affected, and only while it holds it.
+    {
+        KL::TraceOnlyErrors traceOnly;
+        std::thread([] { LogError("other thread"); }).join();
+    }
+    LogError("later");
+    EXPECT_EQ(log.Boxes(), (std::vector<std::string>{"other thread", "later"}));
 }

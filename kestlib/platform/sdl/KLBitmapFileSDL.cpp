@@ -9,18 +9,18 @@
 // SDL sees it.
 #include "KLBitmapFileSDL.h"
 
+#include "KLFile.h"
 #include "KLLog.h"
 #include "KLPath.h"
 
 #include <SDL.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
-#include <system_error>
 #include <utility>
 
 namespace _KL {
@@ -109,17 +109,21 @@ const char* CheckHeaders(SDL_RWops* file, int64_t fileSize, int* width, int* hei
     int64_t h = 0;
     unsigned bpp = 0;
     uint32_t compression = kRgb;
+    int64_t colours = 0;     // palette entries the file declares
+    int64_t entrySize = 4;   // bytes per palette entry
     if (infoSize == kCoreHeaderSize) {
         if (got < kFileHeaderSize + kCoreHeaderSize) return "truncated header";
         w = ReadU16(head + 18);
         h = ReadU16(head + 20);
         bpp = ReadU16(head + 24);
+        entrySize = 3;
     } else if (infoSize >= kInfoHeaderSize) {
         if (got < kFileHeaderSize + kInfoHeaderSize) return "truncated header";
         w = ReadS32(head + 18);
         h = ReadS32(head + 22);  // negative for rows stored top to bottom
         bpp = ReadU16(head + 28);
         compression = ReadU32(head + 30);
+        colours = ReadU32(head + 46);
     } else {
         return "unknown header size";
     }
@@ -128,12 +132,33 @@ const char* CheckHeaders(SDL_RWops* file, int64_t fileSize, int* width, int* hei
     if (w <= 0 || rows == 0) return "empty image";
     if (w > kMaxSide || rows > kMaxSide) return "image too large";
     if (!IsSupportedLayout(compression, bpp)) return "unsupported depth or compression";
-    if (dataOffset < kFileHeaderSize + static_cast<int64_t>(infoSize) || dataOffset > fileSize) {
-        return "pixel data offset outside the file";
+
+    // What lies between the headers and the pixels: the colour masks of a plain info
+    // header with bit fields, and the palette of an indexed image (all 2^bpp entries when
+    // the count is 0). Pixels that start inside them, or a palette the file does not
+    // hold, would give colours made of whatever bytes are there.
+    int64_t tablesEnd = kFileHeaderSize + static_cast<int64_t>(infoSize);
+    if (infoSize == kInfoHeaderSize && compression == kBitFields) tablesEnd += 12;
+    if (infoSize == kInfoHeaderSize && compression == kAlphaBitFields) tablesEnd += 16;
+    if (bpp <= 8) {
+        const int64_t most = int64_t{1} << bpp;
+        if (colours == 0) colours = most;
+        if (colours > most) return "more palette entries than the depth can index";
+        tablesEnd += colours * entrySize;
+        if (tablesEnd > fileSize) return "palette truncated";
+    }
+    if (dataOffset < tablesEnd || dataOffset > fileSize) {
+        return dataOffset < tablesEnd && bpp <= 8 ? "pixel data offset inside the palette"
+                                                  : "pixel data offset outside the file";
     }
     if (compression == kRle8 || compression == kRle4) {
-        // Run-length data has no fixed size; SDL fails on a stream that ends early.
-        if (dataOffset >= fileSize) return "no pixel data";
+        // Run-length data has no fixed size; SDL fails on a stream that ends early. Each
+        // two bytes of it describe at most 255 pixels (one run); the escapes that end a
+        // line or the image leave the rest blank without describing it. A larger image
+        // is a header that lies about its size.
+        const int64_t dataBytes = fileSize - dataOffset;
+        if (dataBytes == 0) return "no pixel data";
+        if (w * rows > dataBytes / 2 * 255) return "run-length data too short for the image size";
     } else {
         // Rows are padded to four bytes. SDL reads the last row's padding too, so a file
         // without it is as short as any other.
@@ -154,14 +179,15 @@ struct Image {
 // Loads and converts; on failure `why` says what went wrong, for the trace.
 bool LoadImage(const char* name, Image* image, std::string* why) {
     const std::string path = KL::ResolveDataPath(name);
-    std::error_code ec;
     // Only regular files: opening a pipe or device could block or never end.
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        *why = "no such file";
+    FILE* stream = KL::OpenRegularFile(path.c_str());
+    if (!stream) {
+        *why = "no such file, or not a regular file";
         return false;
     }
-    FilePtr file(SDL_RWFromFile(path.c_str(), "rb"));
+    FilePtr file(SDL_RWFromFP(stream, SDL_TRUE));
     if (!file) {
+        std::fclose(stream);
         *why = SDL_GetError();
         return false;
     }
