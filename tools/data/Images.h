@@ -23,8 +23,9 @@ bool WriteBricks(const std::string& basePath, const std::string& normalPath, std
 bool WriteSpeck(const std::string& path, std::string* error);
 
 // Writes width x height RGB (or RGBA) pixels, rows top to bottom, as an 8-bit PNG.
-bool WritePng(const std::string& path, int width, int height, std::vector<uint8_t>& rgb, std::string* error);
-bool WritePngRgba(const std::string& path, int width, int height, std::vector<uint8_t>& rgba, std::string* error);
+bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb, std::string* error);
+bool WritePngRgba(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba,
+                  std::string* error);
 
 // 64 x 64 32-bit BMP with alpha (bitfield masks, rows bottom-up): a shaded icosahedron on
 // a transparent background.

@@ -11,10 +11,17 @@ namespace data {
 
 namespace {
 
-bool Write(const std::string& path, int width, int height, int channels, std::vector<uint8_t>& pixels,
+bool Write(const std::string& path, int width, int height, int channels, const std::vector<uint8_t>& pixels,
            std::string* error) {
+    if (width <= 0 || height <= 0 ||
+        pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(channels)) {
+        *error = "the image for " + path + " does not have its size";
+        return false;
+    }
     std::vector<png_bytep> rows(static_cast<size_t>(height));
-    for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = &pixels[static_cast<size_t>(y) * width * channels];
+    for (int y = 0; y < height; ++y) {
+        rows[static_cast<size_t>(y)] = const_cast<png_bytep>(&pixels[static_cast<size_t>(y) * width * channels]);
+    }
 
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
@@ -52,11 +59,12 @@ bool Write(const std::string& path, int width, int height, int channels, std::ve
 
 }  // namespace
 
-bool WritePng(const std::string& path, int width, int height, std::vector<uint8_t>& rgb, std::string* error) {
+bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb, std::string* error) {
     return Write(path, width, height, 3, rgb, error);
 }
 
-bool WritePngRgba(const std::string& path, int width, int height, std::vector<uint8_t>& rgba, std::string* error) {
+bool WritePngRgba(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba,
+                  std::string* error) {
     return Write(path, width, height, 4, rgba, error);
 }
 

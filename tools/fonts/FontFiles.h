@@ -1,4 +1,5 @@
-// The two files of a bitmap font: the .KEF description and the PNG glyph sheet it names.
+// The bitmap font's description file (.KEF); its glyph sheet is written with the data
+// tools' PNG writer.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +12,5 @@ namespace fonts {
 // and 256 widths as little-endian int32. False with the reason in *error.
 bool WriteKef(const std::string& path, const std::string& faceName, const std::string& textureName, int32_t cellSize,
               const int32_t (&widths)[256], std::string* error);
-
-// Writes width x height RGBA pixels (rows top to bottom) as an 8-bit PNG.
-bool WritePngRgba(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba,
-                  std::string* error);
 
 }  // namespace fonts

@@ -2,6 +2,7 @@
 // "Tahoma.png", into a folder, rasterised with FreeType from a font file.
 // Usage: make_font FONTFILE FOLDER. Both files are the same, byte for byte, on every run.
 #include "FontFiles.h"
+#include "Images.h"
 #include "GlyphSheet.h"
 
 #include <cstdio>
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (!fonts::RasteriseSheet(argv[1], &sheet, &error)) return Fail(error);
     const std::string texture = "Tahoma.png";
-    if (!fonts::WritePngRgba((folder / texture).string(), fonts::GlyphSheet::kSize, fonts::GlyphSheet::kSize,
+    if (!data::WritePngRgba((folder / texture).string(), fonts::GlyphSheet::kSize, fonts::GlyphSheet::kSize,
                              sheet.rgba, &error) ||
         !fonts::WriteKef((folder / "Tahoma.KEF").string(), sheet.family, texture, fonts::GlyphSheet::kCellSize,
                          sheet.widths, &error)) {
