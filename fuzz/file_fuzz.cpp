@@ -4,22 +4,13 @@
 // returns the little-endian value, one that does not fails and leaves its destination
 // alone, and BytesLeft follows the position.
 #include "KLFile.h"
-#include "KLLog.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
+#include "FuzzInput.h"
 
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 namespace {
-
-class Quiet : public KL::LogOutput {
-public:
-    void Write(const char*) override {}
-    void ShowErrorBox(const char*) override {}
-};
 
 void Check(bool condition) {
     if (!condition) __builtin_trap();
@@ -34,25 +25,17 @@ uint32_t Little(const uint8_t* p, size_t n) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Quiet quiet;
-    static const int fd = [] {
-        KL::SetLogOutput(&quiet);
-        KL::SetErrorBoxesEnabled(false);
-        return memfd_create("file", 0);
-    }();
-    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    fuzz::Quiet();
     if (size == 0) return 0;
     const size_t readCount = data[0] < size - 1 ? data[0] : size - 1;
     const uint8_t* reads = data + 1;
     const uint8_t* file = reads + readCount;
     const size_t fileSize = size - 1 - readCount;
-    if (fd < 0 || ftruncate(fd, 0) != 0 ||
-        pwrite(fd, file, fileSize, 0) != static_cast<ssize_t>(fileSize)) {
-        return 0;
-    }
+    const char* path = fuzz::AsFile(file, fileSize);
+    if (!path) return 0;
 
     FileReader reader;
-    Check(reader.Open(path.c_str()));
+    Check(reader.Open(path));
     size_t pos = 0;
     for (size_t i = 0; i < readCount; ++i) {
         Check(reader.BytesLeft() == static_cast<long>(fileSize - pos));
@@ -61,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const size_t kind = op % 9;
         if (kind == 8) {  // start again from the beginning
             Check(reader.Close() && !reader.IsOpen() && reader.BytesLeft() == 0);
-            Check(reader.Open(path.c_str()));
+            Check(reader.Open(path));
             pos = 0;
             continue;
         }

@@ -6,42 +6,25 @@
 #include "KEEngine.h"
 #include "KEExtensions.h"
 #include "KEFont.h"
-#include "KLLog.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
+#include "FuzzInput.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
-namespace {
-
-// Reports of refused files are expected by the thousand: keep them off the terminal.
-class Quiet : public KL::LogOutput {
-public:
-    void Write(const char*) override {}
-    void ShowErrorBox(const char*) override {}
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Quiet quiet;
+    fuzz::Quiet();
     static KEExtensions none;
-    static const int fd = [] {
-        KL::SetLogOutput(&quiet);
-        KL::SetErrorBoxesEnabled(false);
+    static const bool ready = [] {
         KEExtensions::SetInstance(&none);
         // Every accepted file prints its face and texture names.
-        if (!std::freopen("/dev/null", "w", stdout)) return -1;
-        return memfd_create("font", 0);
+        return std::freopen("/dev/null", "w", stdout) != nullptr;
     }();
-    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) return 0;
+    const char* path = fuzz::AsFile(data, size);
+    if (!ready || !path) return 0;
 
     KEFont font;
-    if (font.Load(path.c_str())) {
+    if (font.Load(path)) {
         for (int32_t c = 0; c < KEFont::kGlyphs; ++c) {
             const KEFont::Glyph& g = font.GetGlyph(c);
             if (g.width < 0 || g.width > 512 || g.right < g.left) __builtin_trap();

@@ -3,39 +3,20 @@
 // justify; whatever was read is then played over a range of times, as the log player would.
 #include "CValueLog.h"
 #include "KLFile.h"
-#include "KLLog.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
+#include "FuzzInput.h"
 
 #include <cstdint>
 #include <cstring>
 #include <string>
 
-namespace {
-
-// Reports of refused files are expected by the thousand: keep them off the terminal.
-class Quiet : public KL::LogOutput {
-public:
-    void Write(const char*) override {}
-    void ShowErrorBox(const char*) override {}
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Quiet quiet;
-    static const int fd = [] {
-        KL::SetLogOutput(&quiet);
-        KL::SetErrorBoxesEnabled(false);
-        return memfd_create("log", 0);
-    }();
-    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) return 0;
+    fuzz::Quiet();
+    const char* path = fuzz::AsFile(data, size);
+    if (!path) return 0;
 
     FileReader reader;
     CValueLog log;
-    if (!reader.Open(path.c_str())) return 0;
+    if (!reader.Open(path)) return 0;
     reader.ReadObject(&log);
     // A damaged log still plays what it kept: every time must give a table value or 0.0.
     const int32_t duration = log.GetDuration();

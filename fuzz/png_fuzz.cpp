@@ -3,7 +3,7 @@
 // context: a decoded image finds no texture name and is released, so the decoder and the
 // release after it are what runs.
 #include "KETexture.h"
-#include "KLLog.h"
+#include "FuzzInput.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,12 +14,6 @@
 
 namespace {
 
-class Quiet : public KL::LogOutput {
-public:
-    void Write(const char*) override {}
-    void ShowErrorBox(const char*) override {}
-};
-
 // The decoder is chosen by the name's extension, so the input goes into a real file.
 std::string ScratchPath() {
     const char* dir = std::getenv("TMPDIR");
@@ -29,12 +23,8 @@ std::string ScratchPath() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Quiet quiet;
-    static const std::string path = [] {
-        KL::SetLogOutput(&quiet);
-        KL::SetErrorBoxesEnabled(false);
-        return ScratchPath();
-    }();
+    fuzz::Quiet();
+    static const std::string path = ScratchPath();
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return 0;
     const bool written = write(fd, data, size) == static_cast<ssize_t>(size);

@@ -3,39 +3,20 @@
 // few times (tracks, morphs, normals) as the players would.
 #include "KEEngine.h"
 #include "KEScene.h"
-#include "KLLog.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
+#include "FuzzInput.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
-namespace {
-
-// Reports of refused files are expected by the thousand: keep them off the terminal.
-class Quiet : public KL::LogOutput {
-public:
-    void Write(const char*) override {}
-    void ShowErrorBox(const char*) override {}
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Quiet quiet;
-    static const int fd = [] {
-        KL::SetLogOutput(&quiet);
-        KL::SetErrorBoxesEnabled(false);
-        return memfd_create("scene", 0);
-    }();
-    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) return 0;
+    fuzz::Quiet();
+    const char* path = fuzz::AsFile(data, size);
+    if (!path) return 0;
 
     FileReader reader;
     KEScene scene;
-    if (!reader.Open(path.c_str()) || !reader.ReadObject(&scene)) return 0;
+    if (!reader.Open(path) || !reader.ReadObject(&scene)) return 0;
     for (const auto& light : scene.lights) light->GetTrack()->Evaluate(1.5f);
     for (KLListNode* node = scene.GetObjects().GetFirst(); node; node = node->GetNext()) {
         KESceneObject* object = node->Item<KESceneObject>();
