@@ -266,24 +266,14 @@ void KEBumpMesh::UpdateTangentSpace(KEVertex* stream, int32_t count, const uint3
 }
 
 void KEBumpMesh::RenderLit(float x, float y, float z, float ax, float ay, float az) {
-    KERenderQueue* queue = KEEngine::GetEngine()->BeginItem(true, true);
-    KL::TransformList& modelview = queue->ModelviewTransforms();
-    modelview.Translate(x, y, z);
-    modelview.Rotate(ax, 1, 0, 0);
-    modelview.Rotate(ay, 0, 1, 0);
-    modelview.Rotate(az, 0, 0, 1);
+    KERenderQueue* queue = KEBeginPlacedItem(x, y, z, ax, ay, az);
     queue->RenderState().SetMaterial(&m_lit);
     m_lit.GetVertexProgram().SetConstant(16, m_light[0], m_light[1], m_light[2], m_light[3]);
     for (const KEDrawCall& drawCall : m_litDrawCalls) queue->Submit(drawCall);
 }
 
 void KEBumpMesh::RenderFog(KEMaterial* material, float x, float y, float z, float ax, float ay, float az) {
-    KERenderQueue* queue = KEEngine::GetEngine()->BeginItem(true, true);
-    KL::TransformList& modelview = queue->ModelviewTransforms();
-    modelview.Translate(x, y, z);
-    modelview.Rotate(ax, 1, 0, 0);
-    modelview.Rotate(ay, 0, 1, 0);
-    modelview.Rotate(az, 0, 0, 1);
+    KERenderQueue* queue = KEBeginPlacedItem(x, y, z, ax, ay, az);
     queue->RenderState().SetMaterial(material);
     // Only the pixels the lit pass drew.
     queue->RenderState().SetDepthFunc(GL_EQUAL);

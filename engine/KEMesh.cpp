@@ -21,13 +21,18 @@ void KEMesh::SubmitAll() {
     for (const KEDrawCall& drawCall : m_drawCalls) queue.Submit(drawCall);
 }
 
-void KEMesh::Render(float x, float y, float z, float ax, float ay, float az) {
+KERenderQueue* KEBeginPlacedItem(float x, float y, float z, float ax, float ay, float az) {
     KERenderQueue* queue = KEEngine::GetEngine()->BeginItem(true, true);
     KL::TransformList& modelview = queue->ModelviewTransforms();
     modelview.Translate(x, y, z);
     modelview.Rotate(ax, 1, 0, 0);
     modelview.Rotate(ay, 0, 1, 0);
     modelview.Rotate(az, 0, 0, 1);
+    return queue;
+}
+
+void KEMesh::Render(float x, float y, float z, float ax, float ay, float az) {
+    KEBeginPlacedItem(x, y, z, ax, ay, az);
     SubmitAll();
 }
 

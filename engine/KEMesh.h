@@ -9,7 +9,12 @@
 #include <vector>
 
 class KEMaterial;
+class KERenderQueue;
 class KEVertex;
+
+// Begins an item under the camera placed as meshes are: translated to (x, y, z), then
+// rotated by ax about X, ay about Y, az about Z (degrees). Returns the queue to submit to.
+KERenderQueue* KEBeginPlacedItem(float x, float y, float z, float ax, float ay, float az);
 
 class KEMesh {
 public:
