@@ -29,9 +29,31 @@ struct KERenderState {
     void SetCull(bool on) { cull = on; }
 };
 
+// An item's recorded matrix steps: a stretch of the queue's step store, which keeps the
+// steps of every item of a frame one after another.
+class KERenderSteps {
+public:
+    int32_t GetCount() const { return m_count; }
+    const KL::TransformStep& GetStep(int32_t index) const { return (*m_store)[static_cast<size_t>(m_first + index)]; }
+    // As TransformList::Replay: nothing at all without steps.
+    void Replay(uint32_t matrixMode) const {
+        if (m_count > 0) KL::ReplayTransformSteps(&GetStep(0), m_count, matrixMode);
+    }
+    // The steps on the matrix stack already selected.
+    void ReplaySteps() const {
+        if (m_count > 0) KL::ReplayTransformSteps(&GetStep(0), m_count, 0);
+    }
+
+private:
+    friend class KERenderQueue;
+    const std::vector<KL::TransformStep>* m_store = nullptr;
+    int32_t m_first = 0;
+    int32_t m_count = 0;
+};
+
 struct KERenderItem {
-    KL::TransformList modelview;
-    KL::TransformList projection;
+    KERenderSteps modelview;
+    KERenderSteps projection;
     bool loadCameraModelview = false;
     bool loadCameraProjection = false;
     KERenderState state;
@@ -59,12 +81,28 @@ public:
     int32_t GetCount() const { return m_count; }
     const KERenderItem& GetItem(int32_t index) const { return m_items[static_cast<size_t>(index)]; }
     // Forgets the items; their storage is kept for the next frame.
-    void Clear() { m_count = 0; }
+    void Clear() {
+        m_count = 0;
+        m_steps.clear();
+    }
 
 private:
-    // Items are reused from frame to frame so that a steady frame allocates nothing.
+    KERenderSteps Record(const KL::TransformList& list);
+
+    // Items and their steps are kept in two arrays that grow geometrically and are reused
+    // from frame to frame: a steady frame allocates nothing, a first frame of many items
+    // costs about as much as the next, and the replay reads both arrays in order.
     std::vector<KERenderItem> m_items;
+    std::vector<KL::TransformStep> m_steps;
     int32_t m_count = 0;
-    KERenderItem m_template;
+    // What BeginItem resets and Submit copies.
+    struct Template {
+        KL::TransformList modelview;
+        KL::TransformList projection;
+        bool loadCameraModelview = false;
+        bool loadCameraProjection = false;
+        KERenderState state;
+    };
+    Template m_template;
     float m_viewport[2] = {0, 0};
 };

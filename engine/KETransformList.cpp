@@ -18,6 +18,27 @@ TransformList& TransformList::operator=(const TransformList& other) {
     return *this;
 }
 
+TransformList::TransformList(TransformList&& other) noexcept
+    : m_steps(other.m_steps), m_count(other.m_count), m_capacity(other.m_capacity), m_growth(other.m_growth) {
+    other.m_steps = nullptr;
+    other.m_count = 0;
+    other.m_capacity = 0;
+}
+
+TransformList& TransformList::operator=(TransformList&& other) noexcept {
+    if (&other != this) {
+        delete[] m_steps;
+        m_steps = other.m_steps;
+        m_count = other.m_count;
+        m_capacity = other.m_capacity;
+        m_growth = other.m_growth;
+        other.m_steps = nullptr;
+        other.m_count = 0;
+        other.m_capacity = 0;
+    }
+    return *this;
+}
+
 void TransformList::Clear() { m_count = 0; }
 
 TransformStep& TransformList::Append(int32_t kind) {
@@ -87,13 +108,13 @@ void TransformList::MultMatrix(const float matrix[16]) {
     std::copy(matrix, matrix + 16, Append(TransformStep::kMultMatrix).values);
 }
 
-void TransformList::Replay(uint32_t matrixMode) const {
-    // An empty list leaves the GL exactly as it was, matrix mode included.
-    if (m_count == 0) return;
-    glMatrixMode(matrixMode);
-    for (int32_t k = 0; k < m_count; ++k) {
-        const float* v = m_steps[k].values;
-        switch (m_steps[k].kind) {
+void ReplayTransformSteps(const TransformStep* steps, int32_t count, uint32_t matrixMode) {
+    // No steps leave the GL exactly as it was, matrix mode included.
+    if (count <= 0) return;
+    if (matrixMode != 0) glMatrixMode(matrixMode);
+    for (int32_t k = 0; k < count; ++k) {
+        const float* v = steps[k].values;
+        switch (steps[k].kind) {
             case TransformStep::kIdentity: glLoadIdentity(); break;
             case TransformStep::kTranslate: glTranslatef(v[0], v[1], v[2]); break;
             case TransformStep::kRotate: glRotatef(v[0], v[1], v[2], v[3]); break;
@@ -106,6 +127,8 @@ void TransformList::Replay(uint32_t matrixMode) const {
         }
     }
 }
+
+void TransformList::Replay(uint32_t matrixMode) const { ReplayTransformSteps(m_steps, m_count, matrixMode); }
 
 void TransformList::Copy(const TransformList& other) {
     if (&other == this) return;

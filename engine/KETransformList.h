@@ -22,12 +22,21 @@ struct TransformStep {
     float values[16] = {};
 };
 
+// Issues `count` steps on the matrix stack `matrixMode` (a GL enum), selecting it first
+// (0: on the stack already selected); nothing at all, not even the mode change, when there
+// are none.
+void ReplayTransformSteps(const TransformStep* steps, int32_t count, uint32_t matrixMode);
+
 class TransformList {
 public:
     TransformList();
     ~TransformList();
     TransformList(const TransformList& other);
     TransformList& operator=(const TransformList& other);
+    // Takes the other's steps; the other is left empty (and allocates again when used).
+    // Never throws, so that growing containers of lists move them instead of copying.
+    TransformList(TransformList&& other) noexcept;
+    TransformList& operator=(TransformList&& other) noexcept;
 
     // Empties the list; its capacity stays.
     void Clear();
@@ -51,6 +60,8 @@ public:
     int32_t GetCapacity() const { return m_capacity; }
     int32_t GetGrowthStep() const { return m_growth; }
     const TransformStep& GetStep(int32_t index) const { return m_steps[index]; }
+    // The steps in order (null while the list has no storage).
+    const TransformStep* GetSteps() const { return m_steps; }
 
 private:
     TransformStep& Append(int32_t kind);

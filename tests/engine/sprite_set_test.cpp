@@ -84,7 +84,7 @@ TEST_F(SpriteSetTest, EachSpriteIsTranslatedAndTurnedAboutYTowardsTheViewer) {
         engine->GetQueue().Clear();
         sprites.GetSprite(0)->position = c.sprite;
         ASSERT_EQ(sprites.Draw(c.viewer.x, c.viewer.y, c.viewer.z), 1);
-        const KL::TransformList& steps = Item(0).modelview;
+        const KERenderSteps& steps = Item(0).modelview;
         ASSERT_EQ(steps.GetCount(), c.angle != 0 ? 2 : 1) << "viewer x " << c.viewer.x << " z " << c.viewer.z;
         const float* t = steps.GetStep(0).values;
         EXPECT_EQ((std::vector<float>{t[0], t[1], t[2]}), (std::vector<float>{c.sprite.x, c.sprite.y, c.sprite.z}));

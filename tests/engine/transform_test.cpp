@@ -7,6 +7,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 void ExpectCurrentMatrix(GLenum which, const float (&expected)[16], float tolerance = 1e-5f) {
@@ -113,6 +115,26 @@ TEST(TransformList, CopiesAreExactAndIndependent) {
     source.Identity();
     EXPECT_EQ(copied.GetStep(0).kind, KL::TransformStep::kOrtho);
     EXPECT_EQ(copied.GetStep(0).values[4], 0.0f);
+}
+
+TEST(TransformList, MovedListsKeepTheirStepsAndTheEmptiedOnesStayUsable) {
+    KL::TransformList source;
+    for (int k = 0; k < 12; ++k) source.Translate(static_cast<float>(k), 0, 0);
+    KL::TransformList moved(std::move(source));
+    KL::TransformList assigned;
+    assigned.Identity();
+    assigned = std::move(moved);
+    ASSERT_EQ(assigned.GetCount(), 12);
+    EXPECT_EQ(assigned.GetStep(11).values[0], 11.0f);
+    // The emptied lists grow again, take copies, and are freed once.
+    for (KL::TransformList* emptied : {&source, &moved}) {
+        EXPECT_EQ(emptied->GetCount(), 0);
+        emptied->Scale(2, 2, 2);
+        ASSERT_EQ(emptied->GetCount(), 1);
+        EXPECT_EQ(emptied->GetStep(0).kind, KL::TransformStep::kScale);
+        emptied->Copy(assigned);
+        EXPECT_EQ(emptied->GetCount(), 12);
+    }
 }
 
 TEST(Camera, PerspectiveReplaysAsIdentityAndFrustum) {
