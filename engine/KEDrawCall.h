@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+class KEStateCache;
 class KEVertex;
 
 // The engine's one fence, shared by every draw; ~0 until the first draw makes it.
@@ -19,8 +20,10 @@ struct KEDrawCall {
     int32_t count = 0;
 
     // Draws and returns the primitives drawn, counted as triangles. `fence` is the engine's
-    // fence name (kNoFence until the first fenced draw creates it).
+    // fence name (kNoFence until the first fenced draw creates it). Binds every array.
     int32_t Draw(bool useVertexProgram, GLuint* fence) const;
+    // The same, binding the arrays only where they differ from those the cache last bound.
+    int32_t Draw(bool useVertexProgram, GLuint* fence, KEStateCache& cache) const;
 
     // Triangles for `count` vertices of a primitive: count / 3 for triangles, (count / 4) * 2
     // for quads, count / 3 for every other primitive.

@@ -39,6 +39,8 @@ void KEEngine::OnAttach() {
     int32_t height = 0;
     window->GetClientSize(&width, &height);
     OnResize(width, height);
+    // A new context knows nothing of what an earlier one was sent.
+    m_stateCache.Reset();
     glEnable(GL_DEPTH_TEST);
     glFrontFace(GL_CW);
     // Materials and draw calls switch texture units through it; without it they use unit 0
@@ -114,40 +116,61 @@ bool KEEngine::RenderFrame() {
 }
 
 void KEEngine::ReplayItem(const KERenderItem& item) {
+    KEStateCache& cache = m_stateCache;
+    // The matrix stack this item has selected so far (0: none yet). With the cache on, a
+    // list of steps does not select the stack again when it is already selected.
+    GLenum mode = 0;
+    const auto select = [&mode, &cache](GLenum wanted) {
+        if (mode != wanted || !cache.IsEnabled()) glMatrixMode(wanted);
+        mode = wanted;
+    };
+    const bool ownProjection = item.projection.GetCount() != 0;
+    const bool setsModelview = item.loadCameraModelview || item.modelview.GetCount() != 0;
     if (item.loadCameraProjection) {
-        glMatrixMode(GL_PROJECTION);
-        glLoadMatrixf(m_cameraProjection.m);
+        if (!cache.HasCameraProjection()) {
+            select(GL_PROJECTION);
+            glLoadMatrixf(m_cameraProjection.m);
+        } else if (!setsModelview && !ownProjection) {
+            // The projection holds the camera's already; only the matrix mode is left as
+            // the reload would leave it.
+            select(GL_PROJECTION);
+        }
     }
     if (item.loadCameraModelview) {
-        glMatrixMode(GL_MODELVIEW);
+        select(GL_MODELVIEW);
         glLoadMatrixf(m_cameraModelview.m);
     }
-    item.projection.Replay(GL_PROJECTION);
-    item.modelview.Replay(GL_MODELVIEW);
+    if (ownProjection) {
+        select(GL_PROJECTION);
+        item.projection.ReplaySteps();
+        cache.SetCameraProjection(false);
+    } else if (item.loadCameraProjection) {
+        cache.SetCameraProjection(true);
+    }
+    if (item.modelview.GetCount() != 0) {
+        select(GL_MODELVIEW);
+        item.modelview.ReplaySteps();
+    }
 
     const KERenderState& state = item.state;
     if (state.clearDepth) glClear(GL_DEPTH_BUFFER_BIT);
-    glDepthMask(state.depthWrite ? GL_TRUE : GL_FALSE);
-    glDepthFunc(state.depthFunc);
-    if (state.cull) {
-        glEnable(GL_CULL_FACE);
-    } else {
-        glDisable(GL_CULL_FACE);
-    }
+    cache.DepthMask(state.depthWrite);
+    cache.DepthFunc(state.depthFunc);
+    cache.Cull(state.cull);
     if (state.material) {
-        state.material->Apply(item.drawCall, m_cameraModelview);
+        state.material->Apply(item.drawCall, m_cameraModelview, cache);
     } else {
         // Reported once per stream: the same warning every frame would stop the show.
         bool shown = !m_noMaterialReported.insert(item.drawCall.stream).second;
         LogErrorOnce(&shown, "Warning: Rendering with no material!");
-        const KEExtensions& ext = *KEExtensions::GetInstance();
-        if (ext.glActiveTextureARB) ext.glActiveTextureARB(GL_TEXTURE0_ARB);
-        glDisable(GL_TEXTURE_2D);
+        cache.MaterialIsCurrent(nullptr);
+        cache.SelectUnit(0);
+        cache.EnableTexture2D(false);
         // Nor the previous item's combiner program.
         KEMaterial::UseNoProgram();
     }
     const bool useVertexProgram = state.material && state.material->UsesVertexProgram();
-    m_currentTriangles += item.drawCall.Draw(useVertexProgram, &m_fence);
+    m_currentTriangles += item.drawCall.Draw(useVertexProgram, &m_fence, cache);
 }
 
 bool KEEngine::ReplayQueue() {
@@ -162,7 +185,11 @@ bool KEEngine::ReplayQueue() {
     if (m_view) m_view->GetTransforms()->Replay(GL_MODELVIEW);
     glGetFloatv(GL_MODELVIEW_MATRIX, m_cameraModelview.m);
 
+    // Whatever ran since the last replay (effects, texture loads, the environment) may
+    // have changed any state: the first item sends all of its own.
+    m_stateCache.Reset();
     for (int32_t i = 0; i < m_queue.GetCount(); ++i) ReplayItem(m_queue.GetItem(i));
+    m_stateCache.Settle();
 
     const GLenum error = glGetError();
     // The queue is emptied even after an error: a lasting error would otherwise grow it
@@ -172,9 +199,13 @@ bool KEEngine::ReplayQueue() {
         LogMessage("OpenGL Error: %s\n", ErrorName(error));
         return false;
     }
-    if (m_frameClosed && m_environment.IsPresentEnabled()) {
+    // The frame's commands are flushed even when it is not presented: a run that never
+    // presents would otherwise let the driver's queue grow without bound.
+    if (m_frameClosed) {
         glFlush();
-        if (KL::Window* window = GetOwner()) window->SwapBuffers();
+        if (m_environment.IsPresentEnabled()) {
+            if (KL::Window* window = GetOwner()) window->SwapBuffers();
+        }
     }
     return true;
 }

@@ -10,6 +10,7 @@
 #include "KEEnvironment.h"
 #include "KEMath.h"
 #include "KERenderQueue.h"
+#include "KEStateCache.h"
 #include "KLWindowListener.h"
 
 #include <cstdint>
@@ -65,6 +66,11 @@ public:
     KETexture* TakePendingTexture();
     bool HasPendingTextures() const { return !m_pendingTextures.empty(); }
 
+    // Items send only what changed since the previous item (on by default). Switched off,
+    // every item sends all of its state; the pictures are the same.
+    void SetStateCacheEnabled(bool enabled) { m_stateCache.SetEnabled(enabled); }
+    bool IsStateCacheEnabled() const { return m_stateCache.IsEnabled(); }
+
     // The GL name of a GL error, as traced.
     static const char* ErrorName(GLenum error);
 
@@ -99,6 +105,7 @@ private:
     // Captured once per replay.
     KEMatrix4 m_cameraProjection{};
     KEMatrix4 m_cameraModelview{};
+    KEStateCache m_stateCache;
     GLuint m_fence;
     std::deque<KETexture*> m_pendingTextures;
     // Streams already warned about drawing without a material (one box each).

@@ -2,6 +2,7 @@
 
 #include "KEDrawCall.h"
 #include "KEExtensions.h"
+#include "KEStateCache.h"
 #include "KETexture.h"
 #include "KLLog.h"
 
@@ -169,10 +170,24 @@ void KEMaterial::Compile() {
 }
 
 void KEMaterial::Apply(const KEDrawCall& drawCall, const KEMatrix4& cameraModelview) {
+    KEStateCache direct(false);
+    Apply(drawCall, cameraModelview, direct);
+}
+
+void KEMaterial::Apply(const KEDrawCall& drawCall, const KEMatrix4& cameraModelview, KEStateCache& cache) {
     (void)cameraModelview;  // the per-pixel lighting path reads the item's own matrix instead
-    if (m_displayList == -1) Compile();
-    glCallList(static_cast<GLuint>(m_displayList));
-    glColor4fv(m_colour);
+    if (m_displayList == -1) {
+        Compile();
+        // The combiner compiler and the shader build may have changed state behind the cache.
+        cache.Reset();
+    }
+    const bool current = cache.MaterialIsCurrent(this);
+    if (!current) {
+        glCallList(static_cast<GLuint>(m_displayList));
+        // The list selects a unit for each of its layers.
+        cache.ForgetActiveUnit();
+    }
+    cache.Color(m_colour);
 
     if (m_softwareTangentSpace && m_tangentSpaceMesh) {
         KEMatrix4 modelview;
@@ -180,19 +195,28 @@ void KEMaterial::Apply(const KEDrawCall& drawCall, const KEMatrix4& cameraModelv
         m_tangentSpaceMesh->Update(modelview, drawCall.stream, drawCall.count, drawCall.indices);
     }
     if (m_useVertexProgram) m_vertexProgram.Bind();
+    // After an item of this same material its program and texture units are still as it
+    // left them: nothing in between changes them.
+    if (current) return;
     if (g_shaderBackEnd) g_shaderBackEnd->use(m_combinerProgram);
 
     const KEExtensions& ext = *KEExtensions::GetInstance();
     // Without unit switching, unit 1's binding would replace unit 0's.
     const int units = ext.glActiveTextureARB ? kBoundLayers : 1;
     for (int i = 0; i < units; ++i) {
-        if (ext.glActiveTextureARB) ext.glActiveTextureARB(GL_TEXTURE0_ARB + i);
-        KETexture* texture = GetTexture(i);
+        cache.SelectUnit(i);
         if (i < static_cast<int>(m_layers.size())) {
-            glEnable(GL_TEXTURE_2D);
-            glBindTexture(GL_TEXTURE_2D, texture ? texture->GetGLName() : 0);
+            cache.EnableTexture2D(true);
+            KETexture* texture = GetTexture(i);
+            GLuint name = 0;
+            if (texture) {
+                // A first use uploads the texture, binding it on the GL's active unit.
+                if (!texture->IsLoaded()) cache.MakeUnitCurrent();
+                name = texture->GetGLName();
+            }
+            cache.BindTexture2D(name);
         } else {
-            glDisable(GL_TEXTURE_2D);
+            cache.EnableTexture2D(false);
         }
     }
 }

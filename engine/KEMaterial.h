@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+class KEStateCache;
 class KETexture;
 class KEVertex;
 struct KEDrawCall;
@@ -90,6 +91,10 @@ public:
 
     // Issues the material for one draw; compiles the display list on first use.
     void Apply(const KEDrawCall& drawCall, const KEMatrix4& cameraModelview);
+    // The same, sending only what differs from what the cache last sent: the display list
+    // and colour are skipped after an item of the same material, unchanged texture units
+    // are left alone.
+    void Apply(const KEDrawCall& drawCall, const KEMatrix4& cameraModelview, KEStateCache& cache);
 
     int32_t GetDisplayList() const { return m_displayList; }
     // The GLSL program standing in for the combiners; 0 when the material has none.

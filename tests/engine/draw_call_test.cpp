@@ -5,6 +5,7 @@
 #include "GLTestContext.h"
 #include "KEDrawCall.h"
 #include "KEExtensions.h"
+#include "KEStateCache.h"
 #include "KEVarMemory.h"
 #include "KEVertexLayouts.h"
 #include "KLGLProc.h"
@@ -220,6 +221,33 @@ TEST_F(DrawCall, VertexProgramPathBindsWhatAttributeSizeSays) {
     EXPECT_EQ(bound[1].size, 2);
     EXPECT_EQ(bound[1].stride, 8);
     EXPECT_EQ(bound[1].pointer, data + 12 * 3);
+}
+
+TEST_F(DrawCall, WithTheStateCacheArraysAreBoundOnceButFencesAndUploadsStayPerDraw) {
+    Install("GL_NV_vertex_array_range GL_NV_vertex_program GL_NV_fence");
+    KEVertexAttributes streams[2];
+    for (KEVertexAttributes& stream : streams) {
+        stream.DeclareAttribute(0, 12, true);
+        stream.DeclareAttribute(8, 8, true);
+        ASSERT_TRUE(stream.AllocateSpace(2));
+        std::memset(stream.GetSystemCopy(), 0x11, 2 * 20);
+        MoveToVAR(&stream);
+    }
+    GLuint fence = kNoFence;
+    RecordingLog log;
+    KEStateCache cache;
+    Triangles(&streams[0], 2).Draw(true, &fence, cache);
+    std::memset(streams[0].GetSystemCopy(), 0x22, 2 * 20);
+    streams[0].MarkDirty(0);
+    Triangles(&streams[0], 2).Draw(true, &fence, cache);
+    EXPECT_EQ(static_cast<const unsigned char*>(streams[0].GetVarCopy())[0], 0x22);
+    EXPECT_EQ(Driver::Get().attribPointers.size(), 2u);  // the same VAR arrays: bound once
+    Triangles(&streams[1], 2).Draw(true, &fence, cache);
+    Triangles(&streams[0], 2).Draw(true, &fence, cache);
+    EXPECT_EQ(Driver::Get().attribPointers.size(), 6u);
+    EXPECT_EQ(Driver::Get().attribPointers[4].pointer, streams[0].GetVarCopy());
+    EXPECT_EQ(Driver::Get().calls, (std::vector<std::string>{"gen", "set 7 all", "finish 7", "set 7 all", "finish 7",
+                                                              "set 7 all", "finish 7", "set 7 all"}));
 }
 
 TEST_F(DrawCall, InvalidRangeIsReportedOncePerStreamWithItsPointer) {

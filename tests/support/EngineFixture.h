@@ -139,7 +139,7 @@ protected:
     std::vector<std::unique_ptr<KETexture, void (*)(KETexture*)>> m_textures;
 };
 
-void ExpectNear(const std::array<int, 3>& got, const std::array<int, 3>& want, int tolerance = 3) {
+[[maybe_unused]] void ExpectNear(const std::array<int, 3>& got, const std::array<int, 3>& want, int tolerance = 3) {
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(got[c], want[c], tolerance) << "channel " << c;
 }
 

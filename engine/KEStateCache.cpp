@@ -1,0 +1,125 @@
+#include "KEStateCache.h"
+
+#include "KEExtensions.h"
+
+#include <GL/glext.h>
+
+#include <cstring>
+
+bool KEArrayBinding::operator==(const KEArrayBinding& other) const {
+    return vertexProgram == other.vertexProgram && std::memcmp(pointer, other.pointer, sizeof pointer) == 0 &&
+           std::memcmp(stride, other.stride, sizeof stride) == 0 && std::memcmp(size, other.size, sizeof size) == 0;
+}
+
+void KEStateCache::SetEnabled(bool enabled) {
+    m_enabled = enabled;
+    Reset();
+}
+
+void KEStateCache::Reset() {
+    m_chosenUnit = kUnknown;
+    m_activeUnit = kUnknown;
+    for (Unit& unit : m_units) unit = Unit();
+    m_depthMask = kUnknown;
+    m_depthFuncKnown = false;
+    m_cull = kUnknown;
+    m_colourKnown = false;
+    m_material = nullptr;
+    m_arraysKnown = false;
+    m_streamKey = StreamKey();
+    m_cameraProjection = false;
+}
+
+void KEStateCache::SelectUnit(int unit) {
+    const KEExtensions& ext = *KEExtensions::GetInstance();
+    // Without unit switching every call acts on unit 0.
+    if (!ext.glActiveTextureARB || unit < 0 || unit >= kUnits) return;
+    m_chosenUnit = unit;
+    // Switched off, the unit is switched at once, as without a cache.
+    if (!m_enabled) {
+        m_activeUnit = kUnknown;
+        ActivateChosen();
+    }
+}
+
+void KEStateCache::ActivateChosen() {
+    if (m_chosenUnit == kUnknown || m_activeUnit == m_chosenUnit) return;
+    KEExtensions::GetInstance()->glActiveTextureARB(GL_TEXTURE0_ARB + static_cast<GLenum>(m_chosenUnit));
+    m_activeUnit = m_chosenUnit;
+}
+
+void KEStateCache::MakeUnitCurrent() { ActivateChosen(); }
+
+void KEStateCache::Settle() { ActivateChosen(); }
+
+void KEStateCache::EnableTexture2D(bool enabled) {
+    Unit& unit = Chosen();
+    if (m_enabled && unit.enabled == static_cast<int8_t>(enabled)) return;
+    ActivateChosen();
+    if (enabled) {
+        glEnable(GL_TEXTURE_2D);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+    unit.enabled = static_cast<int8_t>(enabled);
+}
+
+void KEStateCache::BindTexture2D(GLuint name) {
+    Unit& unit = Chosen();
+    if (m_enabled && unit.nameKnown && unit.name == name) return;
+    ActivateChosen();
+    glBindTexture(GL_TEXTURE_2D, name);
+    unit.nameKnown = true;
+    unit.name = name;
+}
+
+void KEStateCache::DepthMask(bool write) {
+    if (m_enabled && m_depthMask == static_cast<int8_t>(write)) return;
+    glDepthMask(write ? GL_TRUE : GL_FALSE);
+    m_depthMask = static_cast<int8_t>(write);
+}
+
+void KEStateCache::DepthFunc(GLenum func) {
+    if (m_enabled && m_depthFuncKnown && m_depthFunc == func) return;
+    glDepthFunc(func);
+    m_depthFunc = func;
+    m_depthFuncKnown = true;
+}
+
+void KEStateCache::Cull(bool enabled) {
+    if (m_enabled && m_cull == static_cast<int8_t>(enabled)) return;
+    if (enabled) {
+        glEnable(GL_CULL_FACE);
+    } else {
+        glDisable(GL_CULL_FACE);
+    }
+    m_cull = static_cast<int8_t>(enabled);
+}
+
+void KEStateCache::Color(const float colour[4]) {
+    if (m_enabled && m_colourKnown && std::memcmp(m_colour, colour, sizeof m_colour) == 0) return;
+    glColor4fv(colour);
+    std::memcpy(m_colour, colour, sizeof m_colour);
+    m_colourKnown = true;
+}
+
+bool KEStateCache::MaterialIsCurrent(const KEMaterial* material) {
+    const bool current = m_enabled && m_material == material;
+    m_material = material;
+    return current;
+}
+
+bool KEStateCache::ArraysAreBound(const KEArrayBinding& binding) {
+    if (m_enabled && m_arraysKnown && m_arrays == binding) return true;
+    m_arrays = binding;
+    m_arraysKnown = true;
+    return false;
+}
+
+bool KEStateCache::SameStream(const void* stream, const void* data, int32_t count, bool vertexProgram) {
+    const StreamKey& k = m_streamKey;
+    const bool same = m_enabled && m_arraysKnown && k.stream == stream && k.data == data && k.count == count &&
+                      k.vertexProgram == vertexProgram;
+    m_streamKey = StreamKey{stream, data, count, vertexProgram};
+    return same;
+}

@@ -1,0 +1,108 @@
+// What the render queue last sent to the GL while replaying, so that each item sends only
+// what changed since the previous one: the active texture unit and each unit's enable and
+// bound texture, depth and cull state, the material's display list and colour, the vertex
+// arrays and whether the projection still holds the camera's.
+//
+// Re-sending equal state is not free: the driver re-validates what it is given, and with
+// many small items that costs more than the engine's own work. The cache only knows what
+// went through it, so it is forgotten (Reset) wherever GL state may change behind its
+// back: at the start of every replay, after a display list is compiled, after a context is
+// made current. Switched off, every call goes straight to the GL, in the same order as
+// without a cache. Main thread only.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstdint>
+
+class KEMaterial;
+
+// The client arrays one draw binds, as the GL sees them: for each of the 16 generic slots
+// its address, stride and size (all zero where the array is off), and which of the two
+// attribute paths binds them.
+struct KEArrayBinding {
+    bool vertexProgram = false;
+    const void* pointer[16] = {};
+    int32_t stride[16] = {};
+    int32_t size[16] = {};
+
+    bool operator==(const KEArrayBinding& other) const;
+};
+
+class KEStateCache {
+public:
+    static constexpr int kUnits = 4;
+
+    explicit KEStateCache(bool enabled = true) : m_enabled(enabled) {}
+
+    void SetEnabled(bool enabled);
+    bool IsEnabled() const { return m_enabled; }
+    // Forgets everything known about the GL.
+    void Reset();
+
+    // Texture units. With the cache on, choosing a unit only records it: the GL's active
+    // unit follows when that unit's state must change, and at Settle.
+    void SelectUnit(int unit);
+    // Makes the chosen unit the GL's active one now (before a call that acts on it behind
+    // the cache, such as a texture upload). Switched off, the chosen unit is active already.
+    void MakeUnitCurrent();
+    void EnableTexture2D(bool enabled);
+    void BindTexture2D(GLuint name);
+    // The GL's active unit is no longer known (a display list switched it).
+    void ForgetActiveUnit() { m_activeUnit = kUnknown; }
+    // Leaves the GL's active unit where the calls since the last reset asked for it, as it
+    // would be without the cache.
+    void Settle();
+
+    void DepthMask(bool write);
+    void DepthFunc(GLenum func);
+    void Cull(bool enabled);
+    void Color(const float colour[4]);
+    // The current colour is no longer known (a draw took colours from an array).
+    void ForgetColor() { m_colourKnown = false; }
+
+    // Whether the material's display list is the last one called; records it as called.
+    bool MaterialIsCurrent(const KEMaterial* material);
+    // Whether the arrays of `binding` are bound already; records them as bound.
+    bool ArraysAreBound(const KEArrayBinding& binding);
+    // Whether the arrays last bound were described from this stream with this data, vertex
+    // count and attribute path. Nothing changes a stream's layout during a replay, so they
+    // are then the arrays it would bind again. Records the stream as the one described.
+    bool SameStream(const void* stream, const void* data, int32_t count, bool vertexProgram);
+
+    // Whether the projection matrix holds the camera's projection loaded by an earlier item.
+    bool HasCameraProjection() const { return m_enabled && m_cameraProjection; }
+    void SetCameraProjection(bool loaded) { m_cameraProjection = loaded; }
+
+private:
+    static constexpr int kUnknown = -1;
+    struct Unit {
+        int8_t enabled = kUnknown;  // GL_TEXTURE_2D: 0, 1 or unknown
+        bool nameKnown = false;
+        GLuint name = 0;
+    };
+    // The unit the calls act on: the chosen one, or unit 0 without unit switching.
+    Unit& Chosen() { return m_units[m_chosenUnit < 0 ? 0 : m_chosenUnit]; }
+    void ActivateChosen();
+
+    bool m_enabled;
+    int m_chosenUnit = kUnknown;  // the unit the calls asked for
+    int m_activeUnit = kUnknown;  // the GL's active unit, as far as known
+    Unit m_units[kUnits];
+    int8_t m_depthMask = kUnknown;
+    GLenum m_depthFunc = 0;
+    bool m_depthFuncKnown = false;
+    int8_t m_cull = kUnknown;
+    bool m_colourKnown = false;
+    float m_colour[4] = {};
+    const KEMaterial* m_material = nullptr;
+    bool m_arraysKnown = false;
+    KEArrayBinding m_arrays;
+    struct StreamKey {
+        const void* stream = nullptr;
+        const void* data = nullptr;
+        int32_t count = 0;
+        bool vertexProgram = false;
+    } m_streamKey;
+    bool m_cameraProjection = false;
+};
