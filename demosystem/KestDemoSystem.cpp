@@ -280,7 +280,9 @@ bool KestDemoSystem::OnRender() {
 
     if (!m_loaded) {
         Wait(50);
-        if (m_engine && m_engine->HasPendingTextures()) m_engine->TakePendingTexture()->LoadTexture();
+        if (m_engine && m_engine->HasPendingTextures()) {
+            m_engine->TakePendingTexture()->LoadTexture(m_engine->GetMipmapBuilder());
+        }
         for (KLListNode* node = m_loadingEffects.GetFirst(); node; node = node->GetNext()) {
             node->Item<CEffect>()->Frame(now, 0, delta);
         }
@@ -289,7 +291,7 @@ bool KestDemoSystem::OnRender() {
 
     if (m_firstLoadedStep) {
         if (m_engine) {
-            while (KETexture* texture = m_engine->TakePendingTexture()) texture->LoadTexture();
+            while (KETexture* texture = m_engine->TakePendingTexture()) texture->LoadTexture(m_engine->GetMipmapBuilder());
         }
         m_firstLoadedStep = false;
         // The demo clock starts here, after the textures; the first step has no elapsed time.

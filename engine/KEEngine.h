@@ -9,6 +9,7 @@
 
 #include "KEEnvironment.h"
 #include "KEMath.h"
+#include "KEMipmap.h"
 #include "KERenderQueue.h"
 #include "KEStateCache.h"
 #include "KLWindowListener.h"
@@ -64,6 +65,9 @@ public:
     }
     // The first pending texture, removed from the queue; null when none waits.
     KETexture* TakePendingTexture();
+    // Scratch memory for the mipmap chains of the pending textures, loaded one after
+    // another: kept from one texture to the next.
+    KEMipmapBuilder& GetMipmapBuilder() { return m_mipmapBuilder; }
     bool HasPendingTextures() const { return !m_pendingTextures.empty(); }
 
     // Items send only what changed since the previous item (on by default). Switched off,
@@ -108,6 +112,7 @@ private:
     KEStateCache m_stateCache;
     GLuint m_fence;
     std::deque<KETexture*> m_pendingTextures;
+    KEMipmapBuilder m_mipmapBuilder;
     // Streams already warned about drawing without a material (one box each).
     std::unordered_set<const void*> m_noMaterialReported;
 };

@@ -1,5 +1,5 @@
-// Textures: naming, file resolution, BMP loading through the application, the CPU
-// mipmap chain and the upload. The PNG decoder lives in KETexture_png.cpp.
+// Textures: naming, file resolution, BMP loading through the application and the upload.
+// The PNG decoder lives in KETexture_png.cpp, the CPU mipmap chain in KEMipmap.cpp.
 #include "KETexture.h"
 
 #include "KLAbstractFactory.h"
@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <string>
 
 namespace {
@@ -30,53 +29,6 @@ bool FileOpens(const char* name) {
 }
 
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-template <int N>
-void Downsample(const unsigned char* source, int32_t W, int32_t H, unsigned char* out, int32_t w, int32_t h) {
-    const int32_t sx = W / w;
-    const int32_t sy = H / h;
-    const size_t stride = static_cast<size_t>(W) * N;
-    for (int32_t j = 0; j < h; ++j) {
-        const int32_t y = j * sy;
-        const int32_t y1 = y + 1 < H ? y + 1 : y;
-        const unsigned char* row0 = source + static_cast<size_t>(y) * stride;
-        const unsigned char* row1 = source + static_cast<size_t>(y1) * stride;
-        for (int32_t i = 0; i < w; ++i) {
-            const int32_t x = i * sx;
-            const int32_t x1 = x + 1 < W ? x + 1 : x;
-            const unsigned char* a = row0 + static_cast<size_t>(x) * N;
-            const unsigned char* b = row0 + static_cast<size_t>(x1) * N;
-            const unsigned char* c = row1 + static_cast<size_t>(x) * N;
-            const unsigned char* d = row1 + static_cast<size_t>(x1) * N;
-            for (int k = 0; k < N; ++k) {
-                *out++ = static_cast<unsigned char>((a[k] + b[k] + c[k] + d[k]) / 4);
-            }
-        }
-    }
-}
-
-void DownsampleAny(const unsigned char* source, int32_t W, int32_t H, int32_t n, unsigned char* out, int32_t w,
-                   int32_t h) {
-    const int32_t sx = W / w;
-    const int32_t sy = H / h;
-    const size_t stride = static_cast<size_t>(W) * static_cast<size_t>(n);
-    for (int32_t j = 0; j < h; ++j) {
-        const int32_t y = j * sy;
-        const int32_t y1 = y + 1 < H ? y + 1 : y;
-        for (int32_t i = 0; i < w; ++i) {
-            const int32_t x = i * sx;
-            const int32_t x1 = x + 1 < W ? x + 1 : x;
-            for (int32_t k = 0; k < n; ++k) {
-                const size_t cx = static_cast<size_t>(x) * static_cast<size_t>(n) + static_cast<size_t>(k);
-                const size_t cx1 = static_cast<size_t>(x1) * static_cast<size_t>(n) + static_cast<size_t>(k);
-                const size_t r0 = static_cast<size_t>(y) * stride;
-                const size_t r1 = static_cast<size_t>(y1) * stride;
-                const int sum = source[r0 + cx] + source[r0 + cx1] + source[r1 + cx] + source[r1 + cx1];
-                *out++ = static_cast<unsigned char>(sum / 4);
-            }
-        }
-    }
-}
 
 void UploadLevel(int32_t level, int32_t width, int32_t height, const unsigned char* data, void* user) {
     const KETexture* texture = static_cast<const KETexture*>(user);
@@ -118,7 +70,12 @@ bool KETexture::LoadTexture() {
     return Load(&reported);
 }
 
-bool KETexture::Load(bool* reported) {
+bool KETexture::LoadTexture(KEMipmapBuilder& builder) {
+    bool reported = false;
+    return Load(&reported, &builder);
+}
+
+bool KETexture::Load(bool* reported, KEMipmapBuilder* builder) {
     if (m_loaded) return true;
 
     // A missing file stands for the PNG of the same stem (scenes name .bmp files that
@@ -173,7 +130,9 @@ bool KETexture::Load(bool* reported) {
                  GL_UNSIGNED_BYTE, m_pixels);
     // The decoded layout decides the bytes per pixel, whatever the internal format asks.
     const int32_t bytesPerPixel = m_pixelFormat == GL_RGBA ? 4 : 3;
-    if (!BuildMipmapChain(m_pixels, m_width, m_height, bytesPerPixel, UploadLevel, this)) {
+    const bool built = builder ? builder->Build(m_pixels, m_width, m_height, bytesPerPixel, UploadLevel, this)
+                               : BuildMipmapChain(m_pixels, m_width, m_height, bytesPerPixel, UploadLevel, this);
+    if (!built) {
         LogMessage("Texture '%s': out of memory for the mipmap chain", m_fileName);
         ReleaseTexture();
         return false;
@@ -249,69 +208,15 @@ bool KETexture::LoadBMP(const char* name) {
 
 void KETexture::DownsampleLevel(const unsigned char* source, int32_t W, int32_t H, int32_t n, unsigned char* out,
                                 int32_t* w, int32_t* h) {
-    if (!source || !out || W < 1 || H < 1 || n < 1) {
-        *w = 0;
-        *h = 0;
-        return;
-    }
-    const int32_t nw = W > 1 ? W / 2 : 1;
-    const int32_t nh = H > 1 ? H / 2 : 1;
-    switch (n) {
-    case 3:
-        Downsample<3>(source, W, H, out, nw, nh);
-        break;
-    case 4:
-        Downsample<4>(source, W, H, out, nw, nh);
-        break;
-    default:
-        DownsampleAny(source, W, H, n, out, nw, nh);
-        break;
-    }
-    *w = nw;
-    *h = nh;
+    KEMipmapBuilder::DownsampleLevel(source, W, H, n, out, w, h);
 }
 
 int32_t KETexture::MipmapLevelCount(int32_t width, int32_t height) {
-    if (width < 1 || height < 1) return 0;
-    int32_t count = 0;
-    while (width > 1 || height > 1) {
-        width = width > 1 ? width / 2 : 1;
-        height = height > 1 ? height / 2 : 1;
-        ++count;
-    }
-    return count;
+    return KEMipmapBuilder::LevelCount(width, height);
 }
 
 bool KETexture::BuildMipmapChain(const unsigned char* pixels, int32_t W, int32_t H, int32_t n, LevelSink sink,
                                  void* user) {
-    if (!pixels || n < 1) return false;
-    const int32_t levels = MipmapLevelCount(W, H);
-    if (levels == 0) return true;
-
-    // Two buffers the size of level 1, used in turn as source and destination.
-    const size_t firstLevel = static_cast<size_t>(W > 1 ? W / 2 : 1) * static_cast<size_t>(H > 1 ? H / 2 : 1) *
-                              static_cast<size_t>(n);
-    unsigned char* buffers[2] = {new (std::nothrow) unsigned char[firstLevel],
-                                 new (std::nothrow) unsigned char[firstLevel]};
-    if (!buffers[0] || !buffers[1]) {
-        delete[] buffers[0];
-        delete[] buffers[1];
-        return false;
-    }
-    const unsigned char* source = pixels;
-    int32_t width = W;
-    int32_t height = H;
-    for (int32_t level = 1; level <= levels; ++level) {
-        unsigned char* out = buffers[(level - 1) & 1];
-        int32_t w = 0;
-        int32_t h = 0;
-        DownsampleLevel(source, width, height, n, out, &w, &h);
-        if (sink) sink(level, w, h, out, user);
-        source = out;
-        width = w;
-        height = h;
-    }
-    delete[] buffers[0];
-    delete[] buffers[1];
-    return true;
+    KEMipmapBuilder builder;
+    return builder.Build(pixels, W, H, n, sink, user);
 }

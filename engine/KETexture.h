@@ -7,6 +7,8 @@
 // Main thread only. Loading, uploading and releasing need the GL context current.
 #pragma once
 
+#include "KEMipmap.h"
+
 #include <GL/gl.h>
 
 #include <cstdint>
@@ -37,6 +39,9 @@ public:
     // Both changes stay in the stored name. A failed load leaves the texture unloaded, and
     // the next call tries again.
     bool LoadTexture();
+    // The same, building the mipmap chain in the builder's memory, which it keeps for the
+    // next texture: a loader of many textures allocates that memory once.
+    bool LoadTexture(KEMipmapBuilder& builder);
 
     // The GL name, loading first; 0 after reporting "Error cargando textura '%s'" when the
     // texture cannot be loaded. Each report of a texture (the PNG's, the bitmap's and this
@@ -68,17 +73,19 @@ public:
     static int32_t MipmapLevelCount(int32_t width, int32_t height);
 
     // Receives each level of a mipmap chain after level 0, smallest last.
-    using LevelSink = void (*)(int32_t level, int32_t width, int32_t height, const unsigned char* data,
-                               void* user);
+    using LevelSink = KEMipmapBuilder::LevelSink;
     // Builds the chain of W x H pixels (n bytes per pixel) down to 1x1 and hands every
-    // level to sink. False, with nothing handed over, when its buffers cannot be allocated.
+    // level to sink. False, with nothing handed over, when its memory cannot be allocated.
+    // Allocates its memory for this one chain; a caller with many chains to build keeps a
+    // KEMipmapBuilder instead.
     static bool BuildMipmapChain(const unsigned char* pixels, int32_t W, int32_t H, int32_t n, LevelSink sink,
                                  void* user);
 
 private:
     // LoadTexture; *reported tells whether it has already reported the texture's own
     // error ("Error cargando textura"), so that GetGLName does not repeat it.
-    bool Load(bool* reported);
+    // The builder may be null: the chain then gets memory of its own.
+    bool Load(bool* reported, KEMipmapBuilder* builder = nullptr);
     bool LoadPNG(const char* name);
     bool LoadBMP(const char* name);
     // Shows the report in a box the first time this texture makes it (kind is one of the

@@ -1,6 +1,7 @@
 #include "KETexture.h"
 
 #include "GLTestContext.h"
+#include "KEMipmap.h"
 #include "RecordingLog.h"
 #include "TempDirTest.h"
 
@@ -17,6 +18,7 @@
 #include <future>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -190,6 +192,73 @@ TexturePtr Named(const std::string& name, GLenum internalFormat = GL_RGBA8) {
     return texture;
 }
 
+// ---------------------------------------------------------------------------------------
+// The box filter as the plain loop that defines it
+
+struct Level {
+    int32_t width = 0, height = 0;
+    Bytes pixels;
+    bool operator==(const Level& o) const {
+        return width == o.width && height == o.height && pixels == o.pixels;
+    }
+};
+
+// Pixel (i, j) averages (x, y), (x1, y), (x, y1), (x1, y1) with x = i * (W / w),
+// y = j * (H / h), and x1, y1 one further unless that leaves the image; truncated.
+Level HalfOf(const Level& source, int32_t n) {
+    const int32_t W = source.width;
+    const int32_t H = source.height;
+    Level half{W > 1 ? W / 2 : 1, H > 1 ? H / 2 : 1, {}};
+    for (int32_t j = 0; j < half.height; ++j) {
+        for (int32_t i = 0; i < half.width; ++i) {
+            const int32_t x = i * (W / half.width);
+            const int32_t y = j * (H / half.height);
+            const int32_t x1 = std::min(x + 1, W - 1);
+            const int32_t y1 = std::min(y + 1, H - 1);
+            for (int32_t k = 0; k < n; ++k) {
+                const auto at = [&](int32_t px, int32_t py) {
+                    return source.pixels[(static_cast<size_t>(py) * W + px) * n + k];
+                };
+                half.pixels.push_back(static_cast<unsigned char>((at(x, y) + at(x1, y) + at(x, y1) + at(x1, y1)) / 4));
+            }
+        }
+    }
+    return half;
+}
+
+// Every level after level 0, down to 1x1.
+std::vector<Level> ChainOf(Level level, int32_t n) {
+    std::vector<Level> chain;
+    while (level.width > 1 || level.height > 1) {
+        level = HalfOf(level, n);
+        chain.push_back(level);
+    }
+    return chain;
+}
+
+// Random bytes, a quarter of them 255 so that the sums reach their largest.
+Bytes NoisyPixels(size_t count, uint32_t seed) {
+    Bytes pixels(count);
+    for (unsigned char& p : pixels) {
+        seed = seed * 1664525u + 1013904223u;
+        p = (seed >> 30) == 0 ? 255 : static_cast<unsigned char>(seed >> 22);
+    }
+    return pixels;
+}
+
+// The levels a chain hands over, copied as they come.
+struct Collected {
+    int32_t n = 0;
+    std::vector<Level> levels;
+};
+
+void Collect(int32_t level, int32_t width, int32_t height, const unsigned char* data, void* user) {
+    Collected* collected = static_cast<Collected*>(user);
+    EXPECT_EQ(level, static_cast<int32_t>(collected->levels.size()) + 1);
+    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(collected->n);
+    collected->levels.push_back({width, height, Bytes(data, data + bytes)});
+}
+
 class TextureFiles : public TempDirTest {};
 using TextureDecode = TextureFiles;
 using TextureUpload = TextureFiles;
@@ -239,6 +308,93 @@ TEST(TextureFilter, DownsampleLevelAveragesTwoByTwoWithTruncationAndClampsAtTheE
     }
 }
 
+TEST(TextureFilter, EveryLevelOfEverySizeAndPixelWidthIsThePlainLoop) {
+    struct Size {
+        int32_t W, H;
+    };
+    const std::vector<std::pair<const char*, std::vector<Size>>> groups = {
+        {"powers of two", {{2, 2}, {4, 4}, {16, 16}, {64, 8}, {256, 4}}},
+        {"odd", {{3, 3}, {5, 5}, {7, 9}, {33, 17}, {255, 3}}},
+        {"one column", {{1, 1}, {1, 2}, {1, 7}, {1, 64}}},
+        {"one row", {{2, 1}, {7, 1}, {64, 1}, {65, 1}, {129, 1}}},
+        // Rows of 4 to 9 output pixels: a block of four with and without pixels after it.
+        {"around a block",
+         {{8, 2}, {9, 3}, {10, 2}, {11, 2}, {12, 2}, {13, 2}, {14, 2}, {15, 2}, {16, 2}, {17, 2}, {18, 2}, {19, 3}}},
+        {"other sizes", {{100, 37}, {1000, 6}, {130, 66}}},
+    };
+    // One builder for every chain, so that each also follows chains of other sizes.
+    KEMipmapBuilder builder;
+    uint32_t seed = 1;
+    for (const auto& [group, sizes] : groups) {
+        for (const Size& size : sizes) {
+            for (int32_t n = 1; n <= 5; ++n) {
+                SCOPED_TRACE(std::string(group) + " " + std::to_string(size.W) + "x" + std::to_string(size.H) +
+                             " n=" + std::to_string(n));
+                const Level image{size.W, size.H, NoisyPixels(static_cast<size_t>(size.W * size.H * n), ++seed)};
+                const std::vector<Level> expected = ChainOf(image, n);
+                if (!expected.empty()) {
+                    // Exactly w * h * n bytes, so that a write past the level shows under ASan.
+                    Level first{-1, -1, Bytes(expected[0].pixels.size())};
+                    KETexture::DownsampleLevel(image.pixels.data(), size.W, size.H, n, first.pixels.data(),
+                                               &first.width, &first.height);
+                    EXPECT_EQ(first, expected[0]);
+                }
+                Collected chain{n, {}};
+                ASSERT_TRUE(builder.Build(image.pixels.data(), size.W, size.H, n, Collect, &chain));
+                EXPECT_EQ(chain.levels, expected);
+            }
+        }
+    }
+}
+
+TEST(TextureFilter, ReusedBuilderGivesTheLevelsOfAFreshChain) {
+    struct Case {
+        int32_t W, H, n;
+    } const cases[] = {{300, 200, 4}, {9, 5, 3}, {1, 13, 4}, {300, 200, 4}, {301, 199, 3}};
+    KEMipmapBuilder builder;
+    size_t capacity = 0;
+    uint32_t seed = 100;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.W) + "x" + std::to_string(c.H) + " n=" + std::to_string(c.n));
+        const Bytes pixels = NoisyPixels(static_cast<size_t>(c.W * c.H * c.n), ++seed);
+        Collected reused{c.n, {}};
+        Collected fresh{c.n, {}};
+        ASSERT_TRUE(builder.Build(pixels.data(), c.W, c.H, c.n, Collect, &reused));
+        ASSERT_TRUE(KETexture::BuildMipmapChain(pixels.data(), c.W, c.H, c.n, Collect, &fresh));
+        EXPECT_EQ(reused.levels, fresh.levels);
+        EXPECT_EQ(reused.levels, ChainOf({c.W, c.H, pixels}, c.n));
+        // The first chain is the largest: the others fit in its memory.
+        if (capacity == 0) capacity = builder.GetCapacity();
+        EXPECT_EQ(builder.GetCapacity(), capacity);
+    }
+}
+
+TEST(TextureFilter, ChainThatCannotBeMadeHandsNothingOver) {
+    const Bytes pixels = NoisyPixels(4 * 4 * 3, 7);
+    struct Case {
+        const char* what;
+        const unsigned char* pixels;
+        int32_t W, H, n;
+    } const cases[] = {
+        {"no pixels", nullptr, 4, 4, 3},
+        {"no bytes per pixel", pixels.data(), 4, 4, 0},
+        // Level 1's bytes are 2^64 + 2^34: a size_t would wrap to a small block.
+        {"more bytes than a size holds", pixels.data(), 1 << 18, 1 << 18, (1 << 30) + 1},
+    };
+    KEMipmapBuilder builder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Collected levels{c.n, {}};
+        EXPECT_FALSE(builder.Build(c.pixels, c.W, c.H, c.n, Collect, &levels));
+        EXPECT_FALSE(KETexture::BuildMipmapChain(c.pixels, c.W, c.H, c.n, Collect, &levels));
+        EXPECT_TRUE(levels.levels.empty());
+    }
+    // The builder still works after a refusal.
+    Collected levels{3, {}};
+    EXPECT_TRUE(builder.Build(pixels.data(), 4, 4, 3, Collect, &levels));
+    EXPECT_EQ(levels.levels, ChainOf({4, 4, pixels}, 3));
+}
+
 TEST(TextureFilter, MipmapLevelCountEndsAtOneByOne) {
     struct Case {
         int32_t width, height, levels;
@@ -278,6 +434,21 @@ TEST_F(TextureUpload, EveryMipmapLevelIsUploadedWithTheBoxFilteredContent) {
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &value);
     EXPECT_EQ(value, GL_REPEAT);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TextureUpload, TexturesLoadedThroughOneBuilderUploadTheSameLevels) {
+    GLTestContext gl;
+    ASSERT_TRUE(gl.Ready());
+    KEMipmapBuilder builder;
+    for (int round = 0; round < 2; ++round) {
+        TexturePtr texture = Named(WriteBytes("checker" + std::to_string(round) + ".png", Png(Checker4x4())));
+        ASSERT_TRUE(texture->LoadTexture(builder));
+        glBindTexture(GL_TEXTURE_2D, texture->GetGLName());
+        EXPECT_EQ(ReadLevel(1, GL_RGBA),
+                  (Bytes{127, 25, 4, 200, 127, 105, 21, 202, 127, 45, 21, 200, 127, 125, 106, 202}));
+        EXPECT_EQ(ReadLevel(2, GL_RGBA), (Bytes{127, 75, 38, 201}));
+    }
+    EXPECT_GT(builder.GetCapacity(), 0u);  // the chains were built in the builder's memory
 }
 
 TEST_F(TextureUpload, LevelSizesOfAnyImageSizeStopAtOneByOne) {
