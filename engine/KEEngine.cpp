@@ -117,13 +117,7 @@ bool KEEngine::RenderFrame() {
 
 void KEEngine::ReplayItem(const KERenderItem& item) {
     KEStateCache& cache = m_stateCache;
-    // The matrix stack this item has selected so far (0: none yet). With the cache on, a
-    // list of steps does not select the stack again when it is already selected.
-    GLenum mode = 0;
-    const auto select = [&mode, &cache](GLenum wanted) {
-        if (mode != wanted || !cache.IsEnabled()) glMatrixMode(wanted);
-        mode = wanted;
-    };
+    const auto select = [&cache](GLenum mode) { cache.MatrixMode(mode); };
     const bool ownProjection = item.projection.GetCount() != 0;
     const bool setsModelview = item.loadCameraModelview || item.modelview.GetCount() != 0;
     if (item.loadCameraProjection) {

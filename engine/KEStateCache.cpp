@@ -20,6 +20,7 @@ void KEStateCache::Reset() {
     m_chosenUnit = kUnknown;
     m_activeUnit = kUnknown;
     for (Unit& unit : m_units) unit = Unit();
+    m_matrixMode = 0;
     m_depthMask = kUnknown;
     m_depthFuncKnown = false;
     m_cull = kUnknown;
@@ -73,21 +74,23 @@ void KEStateCache::BindTexture2D(GLuint name) {
     unit.name = name;
 }
 
-void KEStateCache::DepthMask(bool write) {
-    if (m_enabled && m_depthMask == static_cast<int8_t>(write)) return;
+void KEStateCache::SendMatrixMode(GLenum mode) {
+    glMatrixMode(mode);
+    m_matrixMode = mode;
+}
+
+void KEStateCache::SendDepthMask(bool write) {
     glDepthMask(write ? GL_TRUE : GL_FALSE);
     m_depthMask = static_cast<int8_t>(write);
 }
 
-void KEStateCache::DepthFunc(GLenum func) {
-    if (m_enabled && m_depthFuncKnown && m_depthFunc == func) return;
+void KEStateCache::SendDepthFunc(GLenum func) {
     glDepthFunc(func);
     m_depthFunc = func;
     m_depthFuncKnown = true;
 }
 
-void KEStateCache::Cull(bool enabled) {
-    if (m_enabled && m_cull == static_cast<int8_t>(enabled)) return;
+void KEStateCache::SendCull(bool enabled) {
     if (enabled) {
         glEnable(GL_CULL_FACE);
     } else {
@@ -96,17 +99,10 @@ void KEStateCache::Cull(bool enabled) {
     m_cull = static_cast<int8_t>(enabled);
 }
 
-void KEStateCache::Color(const float colour[4]) {
-    if (m_enabled && m_colourKnown && std::memcmp(m_colour, colour, sizeof m_colour) == 0) return;
+void KEStateCache::SendColor(const float colour[4]) {
     glColor4fv(colour);
     std::memcpy(m_colour, colour, sizeof m_colour);
     m_colourKnown = true;
-}
-
-bool KEStateCache::MaterialIsCurrent(const KEMaterial* material) {
-    const bool current = m_enabled && m_material == material;
-    m_material = material;
-    return current;
 }
 
 bool KEStateCache::ArraysAreBound(const KEArrayBinding& binding) {
@@ -114,12 +110,4 @@ bool KEStateCache::ArraysAreBound(const KEArrayBinding& binding) {
     m_arrays = binding;
     m_arraysKnown = true;
     return false;
-}
-
-bool KEStateCache::SameStream(const void* stream, const void* data, int32_t count, bool vertexProgram) {
-    const StreamKey& k = m_streamKey;
-    const bool same = m_enabled && m_arraysKnown && k.stream == stream && k.data == data && k.count == count &&
-                      k.vertexProgram == vertexProgram;
-    m_streamKey = StreamKey{stream, data, count, vertexProgram};
-    return same;
 }

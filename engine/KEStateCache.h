@@ -1,6 +1,6 @@
 // What the render queue last sent to the GL while replaying, so that each item sends only
 // what changed since the previous one: the active texture unit and each unit's enable and
-// bound texture, depth and cull state, the material's display list and colour, the vertex
+// bound texture, the matrix mode, depth and cull state, the material's display list and colour, the vertex
 // arrays and whether the projection still holds the camera's.
 //
 // Re-sending equal state is not free: the driver re-validates what it is given, and with
@@ -54,21 +54,46 @@ public:
     // would be without the cache.
     void Settle();
 
-    void DepthMask(bool write);
-    void DepthFunc(GLenum func);
-    void Cull(bool enabled);
-    void Color(const float colour[4]);
+    // The matrix stack the GL has selected.
+    void MatrixMode(GLenum mode) {
+        if (!m_enabled || m_matrixMode != mode) SendMatrixMode(mode);
+    }
+    void DepthMask(bool write) {
+        if (!m_enabled || m_depthMask != static_cast<int8_t>(write)) SendDepthMask(write);
+    }
+    void DepthFunc(GLenum func) {
+        if (!m_enabled || !m_depthFuncKnown || m_depthFunc != func) SendDepthFunc(func);
+    }
+    void Cull(bool enabled) {
+        if (!m_enabled || m_cull != static_cast<int8_t>(enabled)) SendCull(enabled);
+    }
+    void Color(const float colour[4]) {
+        if (!m_enabled || !m_colourKnown || m_colour[0] != colour[0] || m_colour[1] != colour[1] ||
+            m_colour[2] != colour[2] || m_colour[3] != colour[3]) {
+            SendColor(colour);
+        }
+    }
     // The current colour is no longer known (a draw took colours from an array).
     void ForgetColor() { m_colourKnown = false; }
 
     // Whether the material's display list is the last one called; records it as called.
-    bool MaterialIsCurrent(const KEMaterial* material);
+    bool MaterialIsCurrent(const KEMaterial* material) {
+        const bool current = m_enabled && m_material == material;
+        m_material = material;
+        return current;
+    }
     // Whether the arrays of `binding` are bound already; records them as bound.
     bool ArraysAreBound(const KEArrayBinding& binding);
     // Whether the arrays last bound were described from this stream with this data, vertex
     // count and attribute path. Nothing changes a stream's layout during a replay, so they
     // are then the arrays it would bind again. Records the stream as the one described.
-    bool SameStream(const void* stream, const void* data, int32_t count, bool vertexProgram);
+    bool SameStream(const void* stream, const void* data, int32_t count, bool vertexProgram) {
+        StreamKey& k = m_streamKey;
+        const bool same = m_enabled && m_arraysKnown && k.stream == stream && k.data == data && k.count == count &&
+                          k.vertexProgram == vertexProgram;
+        k = StreamKey{stream, data, count, vertexProgram};
+        return same;
+    }
 
     // Whether the projection matrix holds the camera's projection loaded by an earlier item.
     bool HasCameraProjection() const { return m_enabled && m_cameraProjection; }
@@ -84,11 +109,17 @@ private:
     // The unit the calls act on: the chosen one, or unit 0 without unit switching.
     Unit& Chosen() { return m_units[m_chosenUnit < 0 ? 0 : m_chosenUnit]; }
     void ActivateChosen();
+    void SendMatrixMode(GLenum mode);
+    void SendDepthMask(bool write);
+    void SendDepthFunc(GLenum func);
+    void SendCull(bool enabled);
+    void SendColor(const float colour[4]);
 
     bool m_enabled;
     int m_chosenUnit = kUnknown;  // the unit the calls asked for
     int m_activeUnit = kUnknown;  // the GL's active unit, as far as known
     Unit m_units[kUnits];
+    GLenum m_matrixMode = 0;  // 0: not known
     int8_t m_depthMask = kUnknown;
     GLenum m_depthFunc = 0;
     bool m_depthFuncKnown = false;

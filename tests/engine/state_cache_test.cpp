@@ -159,6 +159,14 @@ protected:
         EXPECT_EQ(cached.state, uncached.state) << what;
     }
 
+    // A quad of the scene's depth, x to the right of the centre.
+    void Place(KEVertex* quad, KEMaterial* material, float x = 0) {
+        KERenderQueue* queue = engine.BeginItem(true, true);
+        queue->ModelviewTransforms().Translate(x, 0, -200);
+        queue->RenderState().SetMaterial(material);
+        queue->Submit(KEDrawCall{GL_QUADS, quad, nullptr, 4});
+    }
+
     GLSnapshot Render(bool cached) {
         engine.SetStateCacheEnabled(cached);
         EXPECT_TRUE(DrawOnly());
@@ -228,8 +236,8 @@ TEST_F(StateCache, ShortSequencesEndInTheSameStateWithAndWithoutTheCache) {
         KEMaterial* second = Layered(materials, {fresh(40, 220, 90)});
         ExpectSameFrames(
             [&] {
-                SubmitQuad(quad, first);
-                SubmitQuad(quad, second, 20);
+                Place(quad, first);
+                Place(quad, second, 20);
             },
             "unit left switched");
     }
@@ -241,8 +249,8 @@ TEST_F(StateCache, ShortSequencesEndInTheSameStateWithAndWithoutTheCache) {
         KEMaterial* second = Layered(materials, {orange, orange});
         ExpectSameFrames(
             [&] {
-                SubmitQuad(quad, first);
-                SubmitQuad(quad, second, 20);
+                Place(quad, first);
+                Place(quad, second, 20);
             },
             "upload on unit 1", [&] { second->SetTexture(1, fresh(160, 60, 220)); });
     }
@@ -253,28 +261,50 @@ TEST_F(StateCache, ShortSequencesEndInTheSameStateWithAndWithoutTheCache) {
         position.SetData(textured->GetData(), 4, KE_STORAGE_SYSTEM);
         ExpectSameFrames(
             [&] {
-                for (KEVertex* stream : {static_cast<KEVertex*>(textured.get()), static_cast<KEVertex*>(&position)}) {
-                    KERenderQueue* queue = engine.BeginItem(true, true);
-                    queue->ModelviewTransforms().Translate(stream == &position ? 20 : -20, 0, -200);
-                    queue->RenderState().SetMaterial(materials[0].get());
-                    queue->Submit(KEDrawCall{GL_QUADS, stream, nullptr, 4});
-                }
+                Place(textured.get(), materials[0].get(), -20);
+                Place(&position, materials[0].get(), 20);
             },
             "shared data");
+    }
+    {
+        // Without a view the camera leaves the projection stack selected before the items,
+        // and an item that loads only the modelview must select that stack itself.
+        engine.SetView(nullptr);
+        ExpectSameFrames(
+            [&] {
+                KERenderQueue* queue = engine.BeginItem(true, false);
+                queue->ModelviewTransforms().Translate(0, 0, -200);
+                queue->RenderState().SetMaterial(materials[0].get());
+                queue->Submit(KEDrawCall{GL_QUADS, quad, nullptr, 4});
+            },
+            "no view");
+        engine.SetView(&view);
+    }
+    {
+        // Colours that differ in alpha alone, blended over an opaque quad.
+        KEMaterial* opaque = Layered(materials, {});
+        KEMaterial* faint = Layered(materials, {});
+        opaque->SetColor(0.2f, 0.4f, 1, 1);
+        faint->SetColor(0.2f, 0.4f, 1, 0.25f);
+        faint->EnableBlend();
+        faint->SetBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        ExpectSameFrames(
+            [&] {
+                Place(streams[1].get(), materials[2].get());
+                Place(quad, opaque, 30);
+                Place(quad, faint);
+            },
+            "alpha");
     }
     {
         // An item that only reloads the camera's projection still leaves that matrix mode.
         KEMaterial* plain = materials[0].get();
         ExpectSameFrames(
             [&] {
-                SubmitQuad(quad, plain);
+                Place(quad, plain);
                 KERenderQueue* queue = engine.BeginItem(false, true);
                 queue->RenderState().SetMaterial(plain);
-                KEDrawCall call;
-                call.primitive = GL_QUADS;
-                call.stream = quad;
-                call.count = 4;
-                queue->Submit(call);
+                queue->Submit(KEDrawCall{GL_QUADS, quad, nullptr, 4});
             },
             "projection only");
     }
