@@ -1,8 +1,41 @@
 #include "KERenderQueue.h"
 
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstddef>
+
+KL::TransformStep KERenderSteps::GetStep(int32_t index) const {
+    KL::TransformStep step;
+    const float* word = m_store->data() + m_first;
+    for (int32_t k = 0;; ++k) {
+        const int32_t kind = static_cast<int32_t>(word[0]);
+        const int32_t values = KL::TransformStepValueCount(kind);
+        if (k == index) {
+            step.kind = kind;
+            std::copy(word + 1, word + 1 + values, step.values);
+            return step;
+        }
+        word += 1 + values;
+    }
+}
+
+void KERenderSteps::Replay(uint32_t matrixMode) const {
+    if (m_count == 0) return;
+    glMatrixMode(matrixMode);
+    ReplaySteps();
+}
+
+void KERenderSteps::ReplaySteps() const {
+    const float* word = m_count > 0 ? m_store->data() + m_first : nullptr;
+    for (int32_t k = 0; k < m_count; ++k) {
+        word += 1 + KL::IssueTransformStep(static_cast<int32_t>(word[0]), word + 1);
+    }
+}
+
 KERenderQueue::KERenderQueue() {
     m_items.reserve(10);
-    m_steps.reserve(40);
+    m_steps.reserve(100);
 }
 
 KERenderQueue* KERenderQueue::BeginItem(bool loadModelview, bool loadProjection) {
@@ -19,7 +52,15 @@ KERenderSteps KERenderQueue::Record(const KL::TransformList& list) {
     steps.m_store = &m_steps;
     steps.m_first = static_cast<int32_t>(m_steps.size());
     steps.m_count = list.GetCount();
-    if (steps.m_count > 0) m_steps.insert(m_steps.end(), list.GetSteps(), list.GetSteps() + steps.m_count);
+    for (int32_t k = 0; k < steps.m_count; ++k) {
+        const KL::TransformStep& step = list.GetStep(k);
+        const size_t values = static_cast<size_t>(KL::TransformStepValueCount(step.kind));
+        const size_t at = m_steps.size();
+        m_steps.resize(at + 1 + values);
+        // Kinds are small integers: a float holds them exactly.
+        m_steps[at] = static_cast<float>(step.kind);
+        std::copy(step.values, step.values + values, m_steps.begin() + static_cast<std::ptrdiff_t>(at + 1));
+    }
     return steps;
 }
 

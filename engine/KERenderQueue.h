@@ -30,24 +30,22 @@ struct KERenderState {
 };
 
 // An item's recorded matrix steps: a stretch of the queue's step store, which keeps the
-// steps of every item of a frame one after another.
+// steps of every item of a frame one after another, each as its kind and only the values
+// that kind uses (a translation takes 4 floats instead of a whole TransformStep).
 class KERenderSteps {
 public:
     int32_t GetCount() const { return m_count; }
-    const KL::TransformStep& GetStep(int32_t index) const { return (*m_store)[static_cast<size_t>(m_first + index)]; }
+    // The step, unpacked (unused values 0).
+    KL::TransformStep GetStep(int32_t index) const;
     // As TransformList::Replay: nothing at all without steps.
-    void Replay(uint32_t matrixMode) const {
-        if (m_count > 0) KL::ReplayTransformSteps(&GetStep(0), m_count, matrixMode);
-    }
+    void Replay(uint32_t matrixMode) const;
     // The steps on the matrix stack already selected.
-    void ReplaySteps() const {
-        if (m_count > 0) KL::ReplayTransformSteps(&GetStep(0), m_count, 0);
-    }
+    void ReplaySteps() const;
 
 private:
     friend class KERenderQueue;
-    const std::vector<KL::TransformStep>* m_store = nullptr;
-    int32_t m_first = 0;
+    const std::vector<float>* m_store = nullptr;
+    int32_t m_first = 0;  // index of the first step's kind in the store
     int32_t m_count = 0;
 };
 
@@ -93,7 +91,7 @@ private:
     // from frame to frame: a steady frame allocates nothing, a first frame of many items
     // costs about as much as the next, and the replay reads both arrays in order.
     std::vector<KERenderItem> m_items;
-    std::vector<KL::TransformStep> m_steps;
+    std::vector<float> m_steps;
     int32_t m_count = 0;
     // What BeginItem resets and Submit copies.
     struct Template {

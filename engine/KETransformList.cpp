@@ -108,27 +108,39 @@ void TransformList::MultMatrix(const float matrix[16]) {
     std::copy(matrix, matrix + 16, Append(TransformStep::kMultMatrix).values);
 }
 
-void ReplayTransformSteps(const TransformStep* steps, int32_t count, uint32_t matrixMode) {
-    // No steps leave the GL exactly as it was, matrix mode included.
-    if (count <= 0) return;
-    if (matrixMode != 0) glMatrixMode(matrixMode);
-    for (int32_t k = 0; k < count; ++k) {
-        const float* v = steps[k].values;
-        switch (steps[k].kind) {
-            case TransformStep::kIdentity: glLoadIdentity(); break;
-            case TransformStep::kTranslate: glTranslatef(v[0], v[1], v[2]); break;
-            case TransformStep::kRotate: glRotatef(v[0], v[1], v[2], v[3]); break;
-            case TransformStep::kScale: glScalef(v[0], v[1], v[2]); break;
-            case TransformStep::kFrustum: glFrustum(v[0], v[1], v[2], v[3], v[4], v[5]); break;
-            case TransformStep::kOrtho: glOrtho(v[0], v[1], v[2], v[3], v[4], v[5]); break;
-            case TransformStep::kLoadMatrix: glLoadMatrixf(v); break;
-            case TransformStep::kMultMatrix: glMultMatrixf(v); break;
-            default: break;
-        }
+int32_t TransformStepValueCount(int32_t kind) {
+    switch (kind) {
+        case TransformStep::kTranslate:
+        case TransformStep::kScale: return 3;
+        case TransformStep::kRotate: return 4;
+        case TransformStep::kFrustum:
+        case TransformStep::kOrtho: return 6;
+        case TransformStep::kLoadMatrix:
+        case TransformStep::kMultMatrix: return 16;
+        default: return 0;
     }
 }
 
-void TransformList::Replay(uint32_t matrixMode) const { ReplayTransformSteps(m_steps, m_count, matrixMode); }
+int32_t IssueTransformStep(int32_t kind, const float* v) {
+    switch (kind) {
+        case TransformStep::kIdentity: glLoadIdentity(); return 0;
+        case TransformStep::kTranslate: glTranslatef(v[0], v[1], v[2]); return 3;
+        case TransformStep::kRotate: glRotatef(v[0], v[1], v[2], v[3]); return 4;
+        case TransformStep::kScale: glScalef(v[0], v[1], v[2]); return 3;
+        case TransformStep::kFrustum: glFrustum(v[0], v[1], v[2], v[3], v[4], v[5]); return 6;
+        case TransformStep::kOrtho: glOrtho(v[0], v[1], v[2], v[3], v[4], v[5]); return 6;
+        case TransformStep::kLoadMatrix: glLoadMatrixf(v); return 16;
+        case TransformStep::kMultMatrix: glMultMatrixf(v); return 16;
+        default: return 0;
+    }
+}
+
+void TransformList::Replay(uint32_t matrixMode) const {
+    // An empty list leaves the GL exactly as it was, matrix mode included.
+    if (m_count == 0) return;
+    glMatrixMode(matrixMode);
+    for (int32_t k = 0; k < m_count; ++k) IssueTransformStep(m_steps[k].kind, m_steps[k].values);
+}
 
 void TransformList::Copy(const TransformList& other) {
     if (&other == this) return;

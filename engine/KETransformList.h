@@ -22,10 +22,11 @@ struct TransformStep {
     float values[16] = {};
 };
 
-// Issues `count` steps on the matrix stack `matrixMode` (a GL enum), selecting it first
-// (0: on the stack already selected); nothing at all, not even the mode change, when there
-// are none.
-void ReplayTransformSteps(const TransformStep* steps, int32_t count, uint32_t matrixMode);
+// How many of a step's values its kind uses (0 for an unknown kind).
+int32_t TransformStepValueCount(int32_t kind);
+// Issues one step of the given kind on the matrix stack already selected; returns how
+// many of the values it used.
+int32_t IssueTransformStep(int32_t kind, const float* values);
 
 class TransformList {
 public:

@@ -118,7 +118,8 @@ TEST_F(FontTest, TextIsOneScreenSpaceItemWithAQuadPerByteOfItsOwnGlyph) {
         EXPECT_TRUE(item.modelview.GetStep(0).kind == KL::TransformStep::kIdentity &&
                     item.projection.GetStep(0).kind == KL::TransformStep::kIdentity &&
                     item.projection.GetStep(1).kind == KL::TransformStep::kOrtho);
-        const float* ortho = item.projection.GetStep(1).values;
+        const KL::TransformStep volume = item.projection.GetStep(1);
+        const float* ortho = volume.values;
         EXPECT_EQ((std::vector<float>{0, 640, 480, 0, -1, 2}), std::vector<float>(ortho, ortho + 6));
         EXPECT_TRUE(item.state.depthFunc == GL_ALWAYS && item.state.depthWrite && item.state.cull);
         EXPECT_TRUE(item.state.material == font.GetMaterial() && font.GetMaterial()->GetLayerCount() == 1 &&

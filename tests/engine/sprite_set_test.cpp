@@ -86,11 +86,13 @@ TEST_F(SpriteSetTest, EachSpriteIsTranslatedAndTurnedAboutYTowardsTheViewer) {
         ASSERT_EQ(sprites.Draw(c.viewer.x, c.viewer.y, c.viewer.z), 1);
         const KERenderSteps& steps = Item(0).modelview;
         ASSERT_EQ(steps.GetCount(), c.angle != 0 ? 2 : 1) << "viewer x " << c.viewer.x << " z " << c.viewer.z;
-        const float* t = steps.GetStep(0).values;
+        const KL::TransformStep translation = steps.GetStep(0);
+        const float* t = translation.values;
         EXPECT_EQ((std::vector<float>{t[0], t[1], t[2]}), (std::vector<float>{c.sprite.x, c.sprite.y, c.sprite.z}));
         if (c.angle == 0) continue;
-        const float* r = steps.GetStep(1).values;
-        EXPECT_EQ(steps.GetStep(1).kind, KL::TransformStep::kRotate);
+        const KL::TransformStep rotation = steps.GetStep(1);
+        const float* r = rotation.values;
+        EXPECT_EQ(rotation.kind, KL::TransformStep::kRotate);
         EXPECT_NEAR(r[0], c.angle, 1e-3f) << "viewer x " << c.viewer.x << " z " << c.viewer.z;
         EXPECT_NEAR(r[2], c.axisY, 1e-5f) << "viewer x " << c.viewer.x << " z " << c.viewer.z;
         EXPECT_TRUE(r[1] == 0 && r[3] == 0);

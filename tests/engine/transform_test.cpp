@@ -2,12 +2,14 @@
 // read back from the matrix stacks.
 #include "GLTestContext.h"
 #include "KECamera.h"
+#include "KERenderQueue.h"
 #include "KETransformList.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -135,6 +137,50 @@ TEST(TransformList, MovedListsKeepTheirStepsAndTheEmptiedOnesStayUsable) {
         emptied->Copy(assigned);
         EXPECT_EQ(emptied->GetCount(), 12);
     }
+}
+
+TEST(TransformList, QueueItemsKeepEveryKindOfStepExactly) {
+    GLTestContext gl;
+    ASSERT_TRUE(gl.Ready());
+    const float matrix[16] = {1, 0.5f, 0, 0, -0.25f, 2, 0, 0, 0, 0, 1, 0, 3, -4, 5, 1};
+    KERenderQueue queue;
+    KL::TransformList& list = queue.BeginItem(false, false)->ModelviewTransforms();
+    list.LoadMatrix(matrix);
+    list.Translate(1, 2, 3);
+    list.Rotate(30, 0, 0, 1);
+    list.Scale(2, 3, 4);
+    list.Frustum(-1, 1, -2, 2, 1, 100);
+    list.Identity();
+    list.Ortho(-3, 3, -2, 2, -1, 7);
+    list.MultMatrix(matrix);
+    queue.Submit(KEDrawCall());
+    list.Clear();
+    list.Translate(9, 9, 9);
+    queue.Submit(KEDrawCall());  // a second item after the first in the store
+
+    const KERenderSteps& steps = queue.GetItem(0).modelview;
+    KL::TransformList expected;
+    expected.LoadMatrix(matrix);
+    expected.Translate(1, 2, 3);
+    expected.Rotate(30, 0, 0, 1);
+    expected.Scale(2, 3, 4);
+    expected.Frustum(-1, 1, -2, 2, 1, 100);
+    expected.Identity();
+    expected.Ortho(-3, 3, -2, 2, -1, 7);
+    expected.MultMatrix(matrix);
+    ASSERT_EQ(steps.GetCount(), expected.GetCount());
+    for (int k = 0; k < expected.GetCount(); ++k) {
+        EXPECT_EQ(steps.GetStep(k).kind, expected.GetStep(k).kind) << k;
+        for (int v = 0; v < 16; ++v) EXPECT_EQ(steps.GetStep(k).values[v], expected.GetStep(k).values[v]) << k;
+    }
+    float fromList[16];
+    float fromItem[16];
+    expected.Replay(GL_MODELVIEW);
+    glGetFloatv(GL_MODELVIEW_MATRIX, fromList);
+    steps.Replay(GL_MODELVIEW);
+    glGetFloatv(GL_MODELVIEW_MATRIX, fromItem);
+    EXPECT_EQ(std::vector<float>(fromItem, fromItem + 16), std::vector<float>(fromList, fromList + 16));
+    EXPECT_EQ(queue.GetItem(1).modelview.GetStep(0).values[0], 9.0f);
 }
 
 TEST(Camera, PerspectiveReplaysAsIdentityAndFrustum) {
