@@ -52,14 +52,19 @@ KERenderSteps KERenderQueue::Record(const KL::TransformList& list) {
     steps.m_store = &m_steps;
     steps.m_first = static_cast<int32_t>(m_steps.size());
     steps.m_count = list.GetCount();
+    if (steps.m_count == 0) return steps;
+    const KL::TransformStep* source = list.GetSteps();
+    size_t words = 0;
     for (int32_t k = 0; k < steps.m_count; ++k) {
-        const KL::TransformStep& step = list.GetStep(k);
-        const size_t values = static_cast<size_t>(KL::TransformStepValueCount(step.kind));
-        const size_t at = m_steps.size();
-        m_steps.resize(at + 1 + values);
+        words += 1 + static_cast<size_t>(KL::TransformStepValueCount(source[k].kind));
+    }
+    const size_t at = m_steps.size();
+    m_steps.resize(at + words);
+    float* out = m_steps.data() + at;
+    for (int32_t k = 0; k < steps.m_count; ++k) {
         // Kinds are small integers: a float holds them exactly.
-        m_steps[at] = static_cast<float>(step.kind);
-        std::copy(step.values, step.values + values, m_steps.begin() + static_cast<std::ptrdiff_t>(at + 1));
+        *out++ = static_cast<float>(source[k].kind);
+        out = std::copy(source[k].values, source[k].values + KL::TransformStepValueCount(source[k].kind), out);
     }
     return steps;
 }

@@ -108,19 +108,6 @@ void TransformList::MultMatrix(const float matrix[16]) {
     std::copy(matrix, matrix + 16, Append(TransformStep::kMultMatrix).values);
 }
 
-int32_t TransformStepValueCount(int32_t kind) {
-    switch (kind) {
-        case TransformStep::kTranslate:
-        case TransformStep::kScale: return 3;
-        case TransformStep::kRotate: return 4;
-        case TransformStep::kFrustum:
-        case TransformStep::kOrtho: return 6;
-        case TransformStep::kLoadMatrix:
-        case TransformStep::kMultMatrix: return 16;
-        default: return 0;
-    }
-}
-
 int32_t IssueTransformStep(int32_t kind, const float* v) {
     switch (kind) {
         case TransformStep::kIdentity: glLoadIdentity(); return 0;

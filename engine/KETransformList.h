@@ -23,7 +23,18 @@ struct TransformStep {
 };
 
 // How many of a step's values its kind uses (0 for an unknown kind).
-int32_t TransformStepValueCount(int32_t kind);
+inline int32_t TransformStepValueCount(int32_t kind) {
+    switch (kind) {
+        case TransformStep::kTranslate:
+        case TransformStep::kScale: return 3;
+        case TransformStep::kRotate: return 4;
+        case TransformStep::kFrustum:
+        case TransformStep::kOrtho: return 6;
+        case TransformStep::kLoadMatrix:
+        case TransformStep::kMultMatrix: return 16;
+        default: return 0;
+    }
+}
 // Issues one step of the given kind on the matrix stack already selected; returns how
 // many of the values it used.
 int32_t IssueTransformStep(int32_t kind, const float* values);
