@@ -10,38 +10,32 @@
 #include <algorithm>
 #include <functional>
 #include <string>
-#include <type_traits>
 
 namespace {
 
-// A quad of half-size h with a colour per corner, in a planar stream.
-KEVertexAttributes* ColouredQuad(float h) {
-    auto* quad = new KEVertexAttributes();
-    quad->DeclareAttribute(KE_ATTRIB_POSITION, 12, true);
-    quad->DeclareAttribute(KE_ATTRIB_COLOR0, 12, true);
-    quad->AllocateSpace(4);
-    const float corners[4][2] = {{-h, -h}, {-h, h}, {h, h}, {h, -h}};
-    for (int i = 0; i < 4; ++i) {
-        *reinterpret_cast<KEVector3*>(quad->PositionPtr(i)) = {corners[i][0], corners[i][1], 0};
-        *reinterpret_cast<KEVector3*>(quad->ColorPtr(i, 0)) = {i * 0.3f, 1 - i * 0.3f, 0.5f};
-    }
-    return quad;
-}
-
+// A quad of half-size h in the given layout, with texture coordinates 0..1 where the
+// layout has them.
 template <typename Layout>
-Layout* PlainQuad(float h) {
-    auto* quad = new Layout();
+Layout* Quad(float h, Layout* quad = new Layout()) {
     quad->AllocateSpace(4);
     const float corners[4][2] = {{-h, -h}, {-h, h}, {h, h}, {h, -h}};
     for (int i = 0; i < 4; ++i) {
         *reinterpret_cast<KEVector3*>(quad->PositionPtr(i)) = {corners[i][0], corners[i][1], 0};
-        if constexpr (std::is_same<Layout, KEVertexTextured>::value) {
+        if (quad->GetTexSets() > 0) {
             float* uv = static_cast<float*>(quad->TexCoordPtr(i, 0));
             uv[0] = corners[i][0] > 0 ? 1.0f : 0.0f;
             uv[1] = corners[i][1] > 0 ? 1.0f : 0.0f;
         }
     }
     return quad;
+}
+
+// A planar stream of positions and colours (fixed-function draws bind its positions only).
+KEVertexAttributes* PlanarQuad(float h) {
+    auto* quad = new KEVertexAttributes();
+    quad->DeclareAttribute(KE_ATTRIB_POSITION, 12, true);
+    quad->DeclareAttribute(KE_ATTRIB_COLOR0, 12, true);
+    return Quad(h, quad);
 }
 
 struct GLSnapshot {
@@ -83,9 +77,9 @@ protected:
     void SetUp() override {
         EngineFixture::SetUp();
         streams.emplace_back(MakeQuad(9, 0));
-        streams.emplace_back(PlainQuad<KEVertexTextured>(7));
-        streams.emplace_back(PlainQuad<KEVertexPosition>(8));
-        streams.emplace_back(ColouredQuad(10));
+        streams.emplace_back(Quad<KEVertexTextured>(7));
+        streams.emplace_back(Quad<KEVertexPosition>(8));
+        streams.emplace_back(PlanarQuad(10));
         KETexture* orange = SolidTexture("orange.bmp", 200, 100, 50);
         KETexture* green = SolidTexture("green.bmp", 40, 220, 90);
         for (int i = 0; i < 7; ++i) materials.emplace_back(new KEMaterial());
@@ -256,7 +250,7 @@ TEST_F(StateCache, ShortSequencesEndInTheSameStateWithAndWithoutTheCache) {
     }
     {
         // Two layouts over the same vertex data bind different arrays.
-        std::unique_ptr<KEVertexTextured> textured(PlainQuad<KEVertexTextured>(9));
+        std::unique_ptr<KEVertexTextured> textured(Quad<KEVertexTextured>(9));
         KEVertexPosition position;
         position.SetData(textured->GetData(), 4, KE_STORAGE_SYSTEM);
         ExpectSameFrames(

@@ -347,28 +347,6 @@ TEST(TextureFilter, EveryLevelOfEverySizeAndPixelWidthIsThePlainLoop) {
     }
 }
 
-TEST(TextureFilter, ReusedBuilderGivesTheLevelsOfAFreshChain) {
-    struct Case {
-        int32_t W, H, n;
-    } const cases[] = {{300, 200, 4}, {9, 5, 3}, {1, 13, 4}, {300, 200, 4}, {301, 199, 3}};
-    KEMipmapBuilder builder;
-    size_t capacity = 0;
-    uint32_t seed = 100;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.W) + "x" + std::to_string(c.H) + " n=" + std::to_string(c.n));
-        const Bytes pixels = NoisyPixels(static_cast<size_t>(c.W * c.H * c.n), ++seed);
-        Collected reused{c.n, {}};
-        Collected fresh{c.n, {}};
-        ASSERT_TRUE(builder.Build(pixels.data(), c.W, c.H, c.n, Collect, &reused));
-        ASSERT_TRUE(KETexture::BuildMipmapChain(pixels.data(), c.W, c.H, c.n, Collect, &fresh));
-        EXPECT_EQ(reused.levels, fresh.levels);
-        EXPECT_EQ(reused.levels, ChainOf({c.W, c.H, pixels}, c.n));
-        // The first chain is the largest: the others fit in its memory.
-        if (capacity == 0) capacity = builder.GetCapacity();
-        EXPECT_EQ(builder.GetCapacity(), capacity);
-    }
-}
-
 TEST(TextureFilter, ChainThatCannotBeMadeHandsNothingOver) {
     const Bytes pixels = NoisyPixels(4 * 4 * 3, 7);
     struct Case {
