@@ -50,7 +50,8 @@ public:
     bool RenderFrame();
     // Draws what was submitted so far under the current camera and view. The buffers are
     // cleared only by the first replay of a frame, and only the frame's last replay (the
-    // one RenderFrame makes after the listener) presents. False on a GL error.
+    // one RenderFrame makes after the listener) flushes and, unless presenting is off,
+    // presents. False on a GL error.
     bool ReplayQueue();
 
     void OnAttach() override;

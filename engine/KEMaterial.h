@@ -1,9 +1,11 @@
 // A material: texture layers, colour, lighting, blending and the NV program and combiner
 // switches, compiled once into a GL display list on first use. Per draw only the list
 // call, the colour, the two texture bindings (and, when on, the vertex program and the
-// software tangent space update) are issued. Where the driver lacks NV combiners, the
-// combiner script runs as a GLSL program instead, built once with the list and bound at
-// every draw (every other material then draws with no program).
+// software tangent space update) are issued; through the engine's state cache, only those
+// that differ from the previous item's (after an item of the same material, only the
+// colour if it changed, the vertex program and the tangent space). Where the driver lacks
+// NV combiners, the combiner script runs as a GLSL program instead, built once with the
+// list and bound at every draw (every other material then draws with no program).
 //
 // Every setting except the colour must be made before the first draw: later changes to
 // compiled settings have no effect.
