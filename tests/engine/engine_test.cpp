@@ -9,6 +9,29 @@
 
 using Engine = EngineFixture;
 
+// The test program is linked with glFlush wrapped: every flush of the engine is counted.
+int g_flushes = 0;
+extern "C" void __real_glFlush();
+extern "C" void __wrap_glFlush() {
+    ++g_flushes;
+    __real_glFlush();
+}
+
+TEST_F(Engine, EveryFramesLastReplayFlushesWhetherOrNotItPresents) {
+    frame.render = [&] { return engine.ReplayQueue(); };  // a replay inside the frame does not flush
+    const struct {
+        bool present;
+        int swaps;
+    } cases[] = {{false, 0}, {true, 1}};
+    for (const auto& c : cases) {
+        g_flushes = 0;
+        const int swaps = window.swaps;
+        ASSERT_TRUE(c.present ? engine.RenderFrame() : DrawOnly());
+        EXPECT_EQ(g_flushes, 1) << "present " << c.present;
+        EXPECT_EQ(window.swaps - swaps, c.swaps);
+    }
+}
+
 TEST_F(Engine, EmptyFrameClearsToTheDefaultColourPresentsOnceAndCountsNoTriangles) {
     ASSERT_TRUE(DrawOnly());
     ExpectNear(Pixel(1, 1), kClearColour, 1);
