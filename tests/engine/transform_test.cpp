@@ -143,16 +143,19 @@ TEST(TransformList, QueueItemsKeepEveryKindOfStepExactly) {
     GLTestContext gl;
     ASSERT_TRUE(gl.Ready());
     const float matrix[16] = {1, 0.5f, 0, 0, -0.25f, 2, 0, 0, 0, 0, 1, 0, 3, -4, 5, 1};
+    const auto everyKind = [&matrix](KL::TransformList& list) {
+        list.LoadMatrix(matrix);
+        list.Translate(1, 2, 3);
+        list.Rotate(30, 0, 0, 1);
+        list.Scale(2, 3, 4);
+        list.Frustum(-1, 1, -2, 2, 1, 100);
+        list.Identity();
+        list.Ortho(-3, 3, -2, 2, -1, 7);
+        list.MultMatrix(matrix);
+    };
     KERenderQueue queue;
     KL::TransformList& list = queue.BeginItem(false, false)->ModelviewTransforms();
-    list.LoadMatrix(matrix);
-    list.Translate(1, 2, 3);
-    list.Rotate(30, 0, 0, 1);
-    list.Scale(2, 3, 4);
-    list.Frustum(-1, 1, -2, 2, 1, 100);
-    list.Identity();
-    list.Ortho(-3, 3, -2, 2, -1, 7);
-    list.MultMatrix(matrix);
+    everyKind(list);
     queue.Submit(KEDrawCall());
     list.Clear();
     list.Translate(9, 9, 9);
@@ -160,14 +163,7 @@ TEST(TransformList, QueueItemsKeepEveryKindOfStepExactly) {
 
     const KERenderSteps& steps = queue.GetItem(0).modelview;
     KL::TransformList expected;
-    expected.LoadMatrix(matrix);
-    expected.Translate(1, 2, 3);
-    expected.Rotate(30, 0, 0, 1);
-    expected.Scale(2, 3, 4);
-    expected.Frustum(-1, 1, -2, 2, 1, 100);
-    expected.Identity();
-    expected.Ortho(-3, 3, -2, 2, -1, 7);
-    expected.MultMatrix(matrix);
+    everyKind(expected);
     ASSERT_EQ(steps.GetCount(), expected.GetCount());
     for (int k = 0; k < expected.GetCount(); ++k) {
         EXPECT_EQ(steps.GetStep(k).kind, expected.GetStep(k).kind) << k;
