@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <utility>
 
 KL::TransformStep KERenderSteps::GetStep(int32_t index) const {
     KL::TransformStep step;
-    const float* word = m_store->data() + m_first;
+    const float* word = m_store->words.get() + m_first;
     for (int32_t k = 0;; ++k) {
         const int32_t kind = static_cast<int32_t>(word[0]);
         const int32_t values = KL::TransformStepValueCount(kind);
@@ -27,7 +29,7 @@ void KERenderSteps::Replay(uint32_t matrixMode) const {
 }
 
 void KERenderSteps::ReplaySteps() const {
-    const float* word = m_count > 0 ? m_store->data() + m_first : nullptr;
+    const float* word = m_count > 0 ? m_store->words.get() + m_first : nullptr;
     for (int32_t k = 0; k < m_count; ++k) {
         word += 1 + KL::IssueTransformStep(static_cast<int32_t>(word[0]), word + 1);
     }
@@ -35,7 +37,8 @@ void KERenderSteps::ReplaySteps() const {
 
 KERenderQueue::KERenderQueue() {
     m_items.reserve(10);
-    m_steps.reserve(100);
+    m_steps.words.reset(new float[256]);
+    m_steps.capacity = 256;
 }
 
 KERenderQueue* KERenderQueue::BeginItem(bool loadModelview, bool loadProjection) {
@@ -50,22 +53,29 @@ KERenderQueue* KERenderQueue::BeginItem(bool loadModelview, bool loadProjection)
 KERenderSteps KERenderQueue::Record(const KL::TransformList& list) {
     KERenderSteps steps;
     steps.m_store = &m_steps;
-    steps.m_first = static_cast<int32_t>(m_steps.size());
+    steps.m_first = static_cast<int32_t>(m_steps.used);
     steps.m_count = list.GetCount();
     if (steps.m_count == 0) return steps;
+    // Room for the largest steps (a kind and 16 values each), so that one pass writes them.
+    const size_t most = static_cast<size_t>(steps.m_count) * 17;
+    if (m_steps.used + most > m_steps.capacity) {
+        const size_t capacity = std::max(m_steps.capacity * 2, m_steps.used + most);
+        std::unique_ptr<float[]> words(new float[capacity]);
+        std::copy(m_steps.words.get(), m_steps.words.get() + m_steps.used, words.get());
+        m_steps.words = std::move(words);
+        m_steps.capacity = capacity;
+    }
+    float* out = m_steps.words.get() + m_steps.used;
     const KL::TransformStep* source = list.GetSteps();
-    size_t words = 0;
     for (int32_t k = 0; k < steps.m_count; ++k) {
-        words += 1 + static_cast<size_t>(KL::TransformStepValueCount(source[k].kind));
-    }
-    const size_t at = m_steps.size();
-    m_steps.resize(at + words);
-    float* out = m_steps.data() + at;
-    for (int32_t k = 0; k < steps.m_count; ++k) {
-        // Kinds are small integers: a float holds them exactly.
+        // Kinds are small integers: a float holds them exactly. All 16 values are copied (a
+        // fixed-size copy is cheaper than a counted one, and there is room); the next step
+        // starts after those the kind uses.
         *out++ = static_cast<float>(source[k].kind);
-        out = std::copy(source[k].values, source[k].values + KL::TransformStepValueCount(source[k].kind), out);
+        std::memcpy(out, source[k].values, sizeof source[k].values);
+        out += KL::TransformStepValueCount(source[k].kind);
     }
+    m_steps.used = static_cast<size_t>(out - m_steps.words.get());
     return steps;
 }
 

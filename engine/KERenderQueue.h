@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class KEMaterial;
@@ -32,6 +33,14 @@ struct KERenderState {
 // An item's recorded matrix steps: a stretch of the queue's step store, which keeps the
 // steps of every item of a frame one after another, each as its kind and only the values
 // that kind uses (a translation takes 4 floats instead of a whole TransformStep).
+// The words of every item's steps of a frame, one after another; grows geometrically and
+// keeps its memory from frame to frame.
+struct KERenderStepStore {
+    std::unique_ptr<float[]> words;
+    size_t used = 0;
+    size_t capacity = 0;
+};
+
 class KERenderSteps {
 public:
     int32_t GetCount() const { return m_count; }
@@ -44,7 +53,7 @@ public:
 
 private:
     friend class KERenderQueue;
-    const std::vector<float>* m_store = nullptr;
+    const KERenderStepStore* m_store = nullptr;
     int32_t m_first = 0;  // index of the first step's kind in the store
     int32_t m_count = 0;
 };
@@ -81,7 +90,7 @@ public:
     // Forgets the items; their storage is kept for the next frame.
     void Clear() {
         m_count = 0;
-        m_steps.clear();
+        m_steps.used = 0;
     }
 
 private:
@@ -91,7 +100,7 @@ private:
     // from frame to frame: a steady frame allocates nothing, a first frame of many items
     // costs about as much as the next, and the replay reads both arrays in order.
     std::vector<KERenderItem> m_items;
-    std::vector<float> m_steps;
+    KERenderStepStore m_steps;
     int32_t m_count = 0;
     // What BeginItem resets and Submit copies.
     struct Template {
