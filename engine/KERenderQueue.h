@@ -30,17 +30,16 @@ struct KERenderState {
     void SetCull(bool on) { cull = on; }
 };
 
-// An item's recorded matrix steps: a stretch of the queue's step store, which keeps the
-// steps of every item of a frame one after another, each as its kind and only the values
-// that kind uses (a translation takes 4 floats instead of a whole TransformStep).
-// The words of every item's steps of a frame, one after another; grows geometrically and
-// keeps its memory from frame to frame.
+// The words of every item's steps of a frame, one after another: each step as its kind
+// and only the values that kind uses (a translation takes 4 floats instead of a whole
+// TransformStep). Grows geometrically and keeps its memory from frame to frame.
 struct KERenderStepStore {
     std::unique_ptr<float[]> words;
     size_t used = 0;
     size_t capacity = 0;
 };
 
+// An item's recorded matrix steps: a stretch of the queue's step store.
 class KERenderSteps {
 public:
     int32_t GetCount() const { return m_count; }
