@@ -1,7 +1,7 @@
 // What the render queue last sent to the GL while replaying, so that each item sends only
 // what changed since the previous one: the active texture unit and each unit's enable and
-// bound texture, the matrix mode, depth and cull state, the material's display list and colour, the vertex
-// arrays and whether the projection still holds the camera's.
+// bound texture, the matrix mode, depth and cull state, the material's display list and
+// colour, the vertex arrays and whether the projection still holds the camera's.
 //
 // Re-sending equal state is not free: the driver re-validates what it is given, and with
 // many small items that costs more than the engine's own work. The cache only knows what
