@@ -117,32 +117,31 @@ bool KEEngine::RenderFrame() {
 
 void KEEngine::ReplayItem(const KERenderItem& item) {
     KEStateCache& cache = m_stateCache;
-    const auto select = [&cache](GLenum mode) { cache.MatrixMode(mode); };
     const bool ownProjection = item.projection.GetCount() != 0;
     const bool setsModelview = item.loadCameraModelview || item.modelview.GetCount() != 0;
     if (item.loadCameraProjection) {
         if (!cache.HasCameraProjection()) {
-            select(GL_PROJECTION);
+            cache.MatrixMode(GL_PROJECTION);
             glLoadMatrixf(m_cameraProjection.m);
         } else if (!setsModelview && !ownProjection) {
             // The projection holds the camera's already; only the matrix mode is left as
             // the reload would leave it.
-            select(GL_PROJECTION);
+            cache.MatrixMode(GL_PROJECTION);
         }
     }
     if (item.loadCameraModelview) {
-        select(GL_MODELVIEW);
+        cache.MatrixMode(GL_MODELVIEW);
         glLoadMatrixf(m_cameraModelview.m);
     }
     if (ownProjection) {
-        select(GL_PROJECTION);
+        cache.MatrixMode(GL_PROJECTION);
         item.projection.ReplaySteps();
         cache.SetCameraProjection(false);
     } else if (item.loadCameraProjection) {
         cache.SetCameraProjection(true);
     }
     if (item.modelview.GetCount() != 0) {
-        select(GL_MODELVIEW);
+        cache.MatrixMode(GL_MODELVIEW);
         item.modelview.ReplaySteps();
     }
 
