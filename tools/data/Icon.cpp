@@ -1,12 +1,12 @@
 // The window icon: a flat-shaded icosahedron with light edges, antialiased by 4 x 4
 // supersampling, on a transparent background. Written as a 32-bit BMP with a V4 header
 // and explicit R, G, B, A bit masks so the alpha channel survives loading.
+#include "Bytes.h"
 #include "Geometry.h"
 #include "Images.h"
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 namespace data {
@@ -108,16 +108,6 @@ uint8_t ToByte(float value) {
     return static_cast<uint8_t>(scaled < 0.0f ? 0.0f : (scaled > 255.0f ? 255.0f : scaled));
 }
 
-void Put16(std::vector<uint8_t>* out, uint32_t value) {
-    out->push_back(static_cast<uint8_t>(value & 0xFFu));
-    out->push_back(static_cast<uint8_t>((value >> 8) & 0xFFu));
-}
-
-void Put32(std::vector<uint8_t>* out, uint32_t value) {
-    Put16(out, value & 0xFFFFu);
-    Put16(out, value >> 16);
-}
-
 }  // namespace
 
 bool WriteIcon(const std::string& path, std::string* error) {
@@ -160,17 +150,7 @@ bool WriteIcon(const std::string& path, std::string* error) {
         }
     }
 
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        *error = "cannot create " + path;
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (std::fclose(file) != 0 || !written) {
-        *error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return WriteBytes(path, bytes, error);
 }
 
 }  // namespace data
