@@ -1,6 +1,7 @@
 // The marlo program as a user starts it: headless, its first trace lines, and a clean
 // exit when asked to quit.
 #include "MarloProcess.h"
+#include "UnreachableDisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -158,16 +159,6 @@ TEST(MarloProgram, DataFolderErrorsSayWhy) {
     }
     chmod((root / "locked").c_str(), 0700);
     std::filesystem::remove_all(root);
-}
-
-// A display number with no server behind it.
-std::string UnreachableDisplay() {
-    for (int n = 97;; ++n) {
-        const std::string number = std::to_string(n);
-        if (access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) != 0 &&
-            access(("/tmp/.X" + number + "-lock").c_str(), F_OK) != 0)
-            return ":" + number;
-    }
 }
 
 // Without setup options, no display and a display that cannot be opened are the same

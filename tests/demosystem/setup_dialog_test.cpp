@@ -2,6 +2,7 @@
 // answer, the "pelo" refusal, and the real modal loop. Needs a display (run under
 // xvfb-run); without one the tests skip, except the fallback that is about having none.
 #include "SetupDialogGtk.h"
+#include "UnreachableDisplay.h"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
@@ -373,16 +374,6 @@ TEST_F(SetupDialogTest, AQuitAskedBeforeRunEndsItWithoutShowingIt) {
     EXPECT_EQ(0, dialog.Run().accepted);
     EXPECT_EQ(0, shown);
     if (shown == 0) g_source_remove(fallback);
-}
-
-// A display number with no server behind it.
-std::string UnreachableDisplay() {
-    for (int n = 97;; ++n) {
-        const std::string number = std::to_string(n);
-        if (access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) != 0 &&
-            access(("/tmp/.X" + number + "-lock").c_str(), F_OK) != 0)
-            return ":" + number;
-    }
 }
 
 // In a fresh process with no display, or one that cannot be opened: the defaults,

@@ -11,7 +11,7 @@
 #include "KETexture.h"
 #include "KEVertexLayouts.h"
 #include "RecordingLog.h"
-#include "TempDirTest.h"
+#include "SingletonEngineTest.h"
 
 #include <gtest/gtest.h>
 
@@ -60,27 +60,7 @@ TEST(ScenePlayerTime, WholeFrameAndFractionComeFromTheLocalTime) {
     }
 }
 
-class SceneEffects : public TempDirTest {
-protected:
-    void SetUp() override {
-        TempDirTest::SetUp();
-        ASSERT_TRUE(gl.Ready());
-        KEExtensions::SetInstance(nullptr);
-        gl.Window()->AddListener(engine);
-        ASSERT_TRUE(engine->IsReady());
-    }
-    void TearDown() override {
-        // The players' cameras die with the test; the engine outlives them.
-        engine->SetView(nullptr);
-        engine->SetCamera(nullptr);
-        engine->OnClose();
-        engine->GetQueue().Clear();
-        engine->GetLighting()->ClearLights();
-        TempDirTest::TearDown();
-    }
-    GLTestContext gl{160, 120};
-    KEEngine* engine = KEEngine::GetEngine();
-};
+using SceneEffects = SingletonEngineTest<160, 120>;
 
 TEST_F(SceneEffects, PlayerFliesTheCameraWithOffsetsAndSetsEveryLight) {
     const std::string file = PathOf("camera.kd10s");

@@ -21,19 +21,8 @@ public:
         const bool prepared = platformPrepares && CountingWindow::PrepareForOpenGL();
         return prepared && !refuse;
     }
-    bool ReleaseOpenGL() override {
-        const bool released = CountingWindow::ReleaseOpenGL();
-        contexts += released ? 1 : 0;
-        return released;
-    }
-    void ReleaseWindow() override {
-        windows += GetHandle() ? 1 : 0;
-        CountingWindow::ReleaseWindow();
-    }
     bool platformPrepares = true;
     bool refuse = true;
-    int contexts = 0;
-    int windows = 0;
 };
 
 }  // namespace
@@ -107,10 +96,7 @@ protected:
             m_attachBoxes = log.Boxes();
         }
         ASSERT_TRUE(engine.IsReady());
-        camera.SetPerspective(90, 1.33f, 1, 2000);
-        view.SetEye(0, 0, -100, 0, 0, 0);
-        engine.SetCamera(&camera);
-        engine.SetView(&view);
+        UseDemoCamera(&engine, &camera, &view);
         engine.SetFrameListener(&frame);
     }
 

@@ -1,6 +1,7 @@
 // The combiner script compiler through a recording stand-in of the NV combiner entry
 // points (no GL context): the combiner set-up the engine's own lighting script gives, every
 // message of the language's checks with its exact text, and the message list's rules.
+#include "KEBumpMesh.h"
 #include "KECombinerCompiler.h"
 #include "KECombinerNV.h"
 #include "KEExtensions.h"
@@ -12,17 +13,6 @@
 #include <vector>
 
 namespace {
-
-// The engine's per-pixel lighting script, character for character.
-const char* const kLightingScript =
-    "!!RC1.0                                              {                                                        "
-    "rgb {                                                    spare0 = expand(col0) . expand(tex1);                "
-    "spare1 = expand(col1) . expand(tex1);            }                                                }           "
-    "                                         {                                                        rgb {       "
-    "                                            spare1 = spare1 * spare1;                            spare0 = "
-    "spare0 * tex0;                           }                                                }                   "
-    "                                 final_product =  spare1 * spare1;                  \n"
-    "out.rgb = final_product * tex0 + spare0;                  \n";
 
 std::string Name(GLenum e) {
     static const std::map<GLenum, const char*> names = {
@@ -125,7 +115,7 @@ protected:
 }  // namespace
 
 TEST_F(CombinerCompiler, LightingScriptSetsUpNDotLAndNDotHThenTheSpecularSum) {
-    CompileCombinerScript(kLightingScript);
+    CompileCombinerScript(kBumpCombinerScript);
     EXPECT_TRUE(Messages().empty());
     const std::map<std::string, std::string> expected = {
         {"param num", "2"},

@@ -2,6 +2,7 @@
 // combiners draw through the program built from their script, with the combiners'
 // arithmetic, read back from the picture; and what the material reports and binds.
 #include "GLTestContext.h"
+#include "KEBumpMesh.h"
 #include "KECombinerCompiler.h"
 #include "KEDrawCall.h"
 #include "KEExtensions.h"
@@ -21,17 +22,6 @@
 #include <vector>
 
 namespace {
-
-// The engine's per-pixel lighting script, character for character.
-const char* const kLightingScript =
-    "!!RC1.0                                              {                                                        "
-    "rgb {                                                    spare0 = expand(col0) . expand(tex1);                "
-    "spare1 = expand(col1) . expand(tex1);            }                                                }           "
-    "                                         {                                                        rgb {       "
-    "                                            spare1 = spare1 * spare1;                            spare0 = "
-    "spare0 * tex0;                           }                                                }                   "
-    "                                 final_product =  spare1 * spare1;                  \n"
-    "out.rgb = final_product * tex0 + spare0;                  \n";
 
 using Colour = std::array<float, 4>;
 
@@ -117,7 +107,7 @@ TEST_F(CombinerShader, LightingScriptGivesDiffusePlusSpecularToTheFourth) {
     material.AddTextureLayer(baseTexture.get(), GL_MODULATE, 0, 0, 0, 0);
     material.AddTextureLayer(normalMap.get(), GL_MODULATE, 0, 0, 0, 0);
     material.EnableCombiners();
-    material.SetCombinerScript(kLightingScript);
+    material.SetCombinerScript(kBumpCombinerScript);
     RecordingLog log;
 
     const float n[3] = {128 / 255.0f * 2 - 1, 128 / 255.0f * 2 - 1, 1};  // the map's texel, expanded

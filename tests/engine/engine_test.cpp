@@ -247,18 +247,7 @@ TEST(EngineAttach, WindowWithoutOpenGLLeavesTheEngineNotReadyWithOneReport) {
 TEST(EngineAttach, CloseThenQuitReleasesContextAndWindowOnce) {
     ScriptedApplicationSDL app;
     ScopedAppInstance scope(&app);
-    struct ReleaseCounter : CountingWindow {
-        bool ReleaseOpenGL() override {
-            const bool released = CountingWindow::ReleaseOpenGL();
-            contexts += released ? 1 : 0;
-            return released;
-        }
-        void ReleaseWindow() override {
-            windows += GetHandle() ? 1 : 0;
-            CountingWindow::ReleaseWindow();
-        }
-        int contexts = 0, windows = 0;
-    } window;
+    CountingWindow window;
     window.SetName("release");
     window.Create(0, 0, 16, 16, 32, false, nullptr);
     KEEngine engine;

@@ -1,6 +1,7 @@
 // The sprite set: the turn towards the viewer recorded in each render item (hand-worked
 // with the fast reciprocal square root), the items every sprite shares, bad indices, and
 // 1000 blended sprites drawn in one frame on a real GL context.
+#include "DemoCamera.h"
 #include "GLTestContext.h"
 #include "KECamera.h"
 #include "KEEngine.h"
@@ -11,7 +12,7 @@
 #include "KEVertex.h"
 #include "KLGLProc.h"
 #include "RecordingLog.h"
-#include "TempDirTest.h"
+#include "SingletonEngineTest.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -29,33 +30,9 @@ void* AllocateVar(GLsizei size, GLfloat, GLfloat, GLfloat) {
 }
 void VertexArrayRange(GLsizei, const void*) {}
 
-class SpriteSetTest : public TempDirTest {
+class SpriteSetTest : public SingletonEngineTest<64, 64> {
 protected:
-    void SetUp() override {
-        TempDirTest::SetUp();
-        ASSERT_TRUE(gl.Ready());
-        KEExtensions::SetInstance(nullptr);
-        gl.Window()->AddListener(engine);
-        ASSERT_TRUE(engine->IsReady());
-        engine->SetFrameListener(nullptr);
-        engine->GetQueue().Clear();
-    }
-    void TearDown() override {
-        engine->SetView(nullptr);
-        engine->SetCamera(nullptr);
-        engine->GetLighting()->EnablePresent();
-        engine->GetQueue().Clear();
-        engine->OnClose();
-        KEExtensions::SetInstance(nullptr);
-        KEVarMemory::GetInstance()->Reset();
-        while (glGetError() != GL_NO_ERROR) {
-        }
-        TempDirTest::TearDown();
-    }
     const KERenderItem& Item(int i) { return engine->GetQueue().GetItem(i); }
-
-    GLTestContext gl{64, 64};
-    KEEngine* engine = KEEngine::GetEngine();
 };
 
 }  // namespace
@@ -160,10 +137,7 @@ TEST_F(SpriteSetTest, ThousandSpritesAreDrawnBlendedInOneFrame) {
     // 90 degrees, eye at (0, 0, -100): world depth -300 lies 200 in front of the eye, where
     // a sprite of 100 spans 16 of the 64 rows.
     KECamera camera, view;
-    camera.SetPerspective(90, 1.33f, 1, 2000);
-    view.SetEye(0, 0, -100, 0, 0, 0);
-    engine->SetCamera(&camera);
-    engine->SetView(&view);
+    UseDemoCamera(engine, &camera, &view);
     engine->GetLighting()->DisablePresent();
 
     KESpriteSet sprites;

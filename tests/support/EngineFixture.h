@@ -3,6 +3,7 @@
 // and helpers to draw quads and read pixels back.
 #pragma once
 
+#include "DemoCamera.h"
 #include "FakeApplication.h"
 #include "KECamera.h"
 #include "KEEngine.h"
@@ -27,13 +28,25 @@
 
 namespace {
 
+// Counts presented frames and the contexts and windows actually given back.
 class CountingWindow : public _KL::WindowSDL {
 public:
     bool SwapBuffers() override {
         ++swaps;
         return _KL::WindowSDL::SwapBuffers();
     }
+    bool ReleaseOpenGL() override {
+        const bool released = _KL::WindowSDL::ReleaseOpenGL();
+        contexts += released ? 1 : 0;
+        return released;
+    }
+    void ReleaseWindow() override {
+        windows += GetHandle() ? 1 : 0;
+        _KL::WindowSDL::ReleaseWindow();
+    }
     int swaps = 0;
+    int contexts = 0;
+    int windows = 0;
 };
 
 class ScriptedFrame : public KEFrameListener {
@@ -71,12 +84,7 @@ protected:
         window.Create(0, 0, kSize, kSize, 32, false, nullptr);
         window.AddListener(&engine);
         ASSERT_TRUE(engine.IsReady());
-        // The demo's classic settings: 90 degrees, 1.33, 1 to 2000; eye at (0, 0, -100),
-        // so world depth z lies at eye depth z + 100.
-        camera.SetPerspective(90, 1.33f, 1, 2000);
-        view.SetEye(0, 0, -100, 0, 0, 0);
-        engine.SetCamera(&camera);
-        engine.SetView(&view);
+        UseDemoCamera(&engine, &camera, &view);
         engine.SetFrameListener(&frame);
     }
     void TearDown() override {
