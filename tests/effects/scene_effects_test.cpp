@@ -62,6 +62,17 @@ TEST(ScenePlayerTime, WholeFrameAndFractionComeFromTheLocalTime) {
 
 using SceneEffects = SingletonEngineTest<160, 120>;
 
+namespace {
+
+// A frame of a scene player and a model effect, both 5 s into their sections.
+struct SceneAndModelAt5s : KEFrameListener {
+    CScenePlayer* scene = nullptr;
+    CModelEffect* model = nullptr;
+    bool OnRender() override { return scene->Frame(5000, 5000, 0) && model->Frame(5000, 5000, 0); }
+};
+
+}  // namespace
+
 TEST_F(SceneEffects, PlayerFliesTheCameraWithOffsetsAndSetsEveryLight) {
     const std::string file = PathOf("camera.kd10s");
     WriteCameraScene(file, 3);
@@ -136,11 +147,7 @@ TEST_F(SceneEffects, AFrameOfTheShowHasTheModelInTheMiddleOverTheClearColour) {
     std::filesystem::current_path(here);
     ASSERT_TRUE(loaded);
 
-    struct Step : KEFrameListener {
-        CScenePlayer* scene;
-        CModelEffect* model;
-        bool OnRender() override { return scene->Frame(5000, 5000, 0) && model->Frame(5000, 5000, 0); }
-    } step;
+    SceneAndModelAt5s step;
     step.scene = &scene;
     step.model = &model;
     engine->SetFrameListener(&step);
@@ -193,11 +200,7 @@ TEST_F(SceneEffects, PerPixelModelIsLitFoggedAndLeavesTheFrameStateAsItFoundIt) 
     ASSERT_NE(nullptr, lit.GetBumpMesh());
     fog.Start();
 
-    struct Step : KEFrameListener {
-        CScenePlayer* scene;
-        CModelEffect* model;
-        bool OnRender() override { return scene->Frame(5000, 5000, 0) && model->Frame(5000, 5000, 0); }
-    } step;
+    SceneAndModelAt5s step;
     step.scene = &scene;
     KEEnvironment* lighting = engine->GetLighting();
     auto draw = [&](CModelEffect* model) {
