@@ -9,37 +9,6 @@
 
 namespace {
 
-// The arrays a draw of `s` binds, in the generic slots they alias.
-KEArrayBinding DescribeArrays(const KEExtensions& ext, const KEVertex& s, bool vertexProgram) {
-    KEArrayBinding b;
-    b.vertexProgram = vertexProgram;
-    const auto set = [&b](int slot, const void* pointer, int32_t stride, int32_t size) {
-        b.pointer[slot] = pointer;
-        b.stride[slot] = stride;
-        b.size[slot] = size;
-    };
-    if (vertexProgram) {
-        for (int a = 0; a < KE_ATTRIB_COUNT; ++a) {
-            const int32_t size = s.AttributeSize(a);
-            if (size != 0) set(a, s.AttributePtr(a, 0), s.AttributeStride(a), size);
-        }
-        return b;
-    }
-    set(KE_ATTRIB_POSITION, s.PositionPtr(0), s.PositionStride(), 3);
-    if (s.GetColorSets() >= 1) set(KE_ATTRIB_COLOR0, s.ColorPtr(0, 0), s.ColorStride(0), 3);
-    if (ext.glSecondaryColorPointerEXT && s.GetColorSets() >= 2) {
-        set(KE_ATTRIB_COLOR1, s.ColorPtr(0, 1), s.ColorStride(1), 3);
-    }
-    if (s.HasNormals()) set(KE_ATTRIB_NORMAL, s.NormalPtr(0), s.NormalStride(), 3);
-    const int units = ext.glClientActiveTextureARB ? 2 : 1;
-    for (int unit = 0; unit < units; ++unit) {
-        if (s.GetTexSets() >= unit + 1) {
-            set(KE_ATTRIB_TEXCOORD0 + unit, s.TexCoordPtr(0, unit), s.TexCoordStride(unit), 2);
-        }
-    }
-    return b;
-}
-
 void BindFixedFunction(const KEExtensions& ext, KEVertex& s) {
     if (ext.HasVertexProgram()) {
         for (GLenum a = 0; a < 16; ++a) glDisableClientState(GL_VERTEX_ATTRIB_ARRAY0_NV + a);
@@ -142,13 +111,10 @@ int32_t KEDrawCall::Draw(bool useVertexProgram, GLuint* fence, KEStateCache& cac
     // to the fixed-function arrays (the material has said that the hardware lacks them).
     const bool programArrays = useVertexProgram && ext.glVertexAttribPointerNV;
     if (!cache.SameStream(&s, s.GetData(), s.GetCount(), programArrays)) {
-        const KEArrayBinding arrays = DescribeArrays(ext, s, programArrays);
-        if (!cache.ArraysAreBound(arrays)) {
-            if (programArrays) {
-                BindVertexProgram(ext, s);
-            } else {
-                BindFixedFunction(ext, s);
-            }
+        if (programArrays) {
+            BindVertexProgram(ext, s);
+        } else {
+            BindFixedFunction(ext, s);
         }
     }
     // A draw from a colour array leaves the current colour undefined.

@@ -6,11 +6,6 @@
 
 #include <cstring>
 
-bool KEArrayBinding::operator==(const KEArrayBinding& other) const {
-    return vertexProgram == other.vertexProgram && std::memcmp(pointer, other.pointer, sizeof pointer) == 0 &&
-           std::memcmp(stride, other.stride, sizeof stride) == 0 && std::memcmp(size, other.size, sizeof size) == 0;
-}
-
 void KEStateCache::SetEnabled(bool enabled) {
     m_enabled = enabled;
     Reset();
@@ -26,7 +21,6 @@ void KEStateCache::Reset() {
     m_cull = kUnknown;
     m_colourKnown = false;
     m_material = nullptr;
-    m_arraysKnown = false;
     m_streamKey = StreamKey();
     m_cameraProjection = false;
 }
@@ -103,11 +97,4 @@ void KEStateCache::SendColor(const float colour[4]) {
     glColor4fv(colour);
     std::memcpy(m_colour, colour, sizeof m_colour);
     m_colourKnown = true;
-}
-
-bool KEStateCache::ArraysAreBound(const KEArrayBinding& binding) {
-    if (m_enabled && m_arraysKnown && m_arrays == binding) return true;
-    m_arrays = binding;
-    m_arraysKnown = true;
-    return false;
 }

@@ -1,7 +1,8 @@
 // What the render queue last sent to the GL while replaying, so that each item sends only
 // what changed since the previous one: the active texture unit and each unit's enable and
 // bound texture, the matrix mode, depth and cull state, the material's display list and
-// colour, the vertex arrays and whether the projection still holds the camera's.
+// colour, the stream whose vertex arrays are bound and whether the projection still holds
+// the camera's.
 //
 // Re-sending equal state is not free: the driver re-validates what it is given, and with
 // many small items that costs more than the engine's own work. The cache only knows what
@@ -16,18 +17,6 @@
 #include <cstdint>
 
 class KEMaterial;
-
-// The client arrays one draw binds, as the GL sees them: for each of the 16 generic slots
-// its address, stride and size (all zero where the array is off), and which of the two
-// attribute paths binds them.
-struct KEArrayBinding {
-    bool vertexProgram = false;
-    const void* pointer[16] = {};
-    int32_t stride[16] = {};
-    int32_t size[16] = {};
-
-    bool operator==(const KEArrayBinding& other) const;
-};
 
 class KEStateCache {
 public:
@@ -82,15 +71,13 @@ public:
         m_material = material;
         return current;
     }
-    // Whether the arrays of `binding` are bound already; records them as bound.
-    bool ArraysAreBound(const KEArrayBinding& binding);
-    // Whether the arrays last bound were described from this stream with this data, vertex
-    // count and attribute path. Nothing changes a stream's layout during a replay, so they
-    // are then the arrays it would bind again. Records the stream as the one described.
+    // Whether the arrays last bound were bound from this stream with this data, vertex
+    // count and attribute path: nothing changes a stream's layout during a replay, so they
+    // are the arrays it would bind again. Records the stream as the one bound.
     bool SameStream(const void* stream, const void* data, int32_t count, bool vertexProgram) {
         StreamKey& k = m_streamKey;
-        const bool same = m_enabled && m_arraysKnown && k.stream == stream && k.data == data && k.count == count &&
-                          k.vertexProgram == vertexProgram;
+        const bool same = m_enabled && k.stream != nullptr && k.stream == stream && k.data == data &&
+                          k.count == count && k.vertexProgram == vertexProgram;
         k = StreamKey{stream, data, count, vertexProgram};
         return same;
     }
@@ -127,8 +114,6 @@ private:
     bool m_colourKnown = false;
     float m_colour[4] = {};
     const KEMaterial* m_material = nullptr;
-    bool m_arraysKnown = false;
-    KEArrayBinding m_arrays;
     struct StreamKey {
         const void* stream = nullptr;
         const void* data = nullptr;
