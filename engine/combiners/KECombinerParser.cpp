@@ -115,9 +115,9 @@ void KECombinerParser::Run() {
             Advance();
             continue;
         }
-        if (IsWord(KERCWord::kConst0) || IsWord(KERCWord::kConst1)) {
+        if (IsRegister(KERCRegister::kConst0) || IsRegister(KERCRegister::kConst1)) {
             ok = ParseConstant(false, nullptr);
-        } else if (IsWord(KERCWord::kFinalProduct)) {
+        } else if (IsRegister(KERCRegister::kFinalProduct)) {
             ok = ParseFinalProduct();
         } else if (IsWord(KERCWord::kClampColorSum)) {
             ok = ParseClampColorSum();
@@ -160,7 +160,7 @@ void KECombinerParser::ParseStage() {
         bool ok = false;
         if (IsWord(KERCWord::kRgb) || IsWord(KERCWord::kAlpha)) {
             ok = ParsePortion(stage, states);
-        } else if (IsWord(KERCWord::kConst0) || IsWord(KERCWord::kConst1)) {
+        } else if (IsRegister(KERCRegister::kConst0) || IsRegister(KERCRegister::kConst1)) {
             ok = ParseConstant(true, stage);
         } else {
             SyntaxError();
@@ -190,13 +190,12 @@ bool KECombinerParser::ParsePortion(KERCStage* stage, PortionState states[2]) {
             break;
         }
         bool ok = false;
-        KERCRegister reg;
         if (Is(KERCTokenKind::kWord) &&
             (m_token.word == KERCWord::kScaleByTwo || m_token.word == KERCWord::kScaleByFour ||
              m_token.word == KERCWord::kScaleByOneHalf || m_token.word == KERCWord::kBiasByNegativeOneHalf ||
              m_token.word == KERCWord::kBiasByNegativeOneHalfScaleByTwo)) {
             ok = ParseScaleBias(portion, state);
-        } else if (Is(KERCTokenKind::kWord) && KECombinerScanner::WordRegister(m_token.word, &reg)) {
+        } else if (IsWord(KERCWord::kRegister)) {
             ok = ParseGeneralStatement(alpha, portion, state);
         } else {
             SyntaxError();
@@ -208,7 +207,7 @@ bool KECombinerParser::ParsePortion(KERCStage* stage, PortionState states[2]) {
 }
 
 bool KECombinerParser::ParseConstant(bool local, KERCStage* stage) {
-    const int which = IsWord(KERCWord::kConst1) ? 1 : 0;
+    const int which = IsRegister(KERCRegister::kConst1) ? 1 : 0;
     Advance();
     if (!Expect(KERCTokenKind::kAssign) || !Expect(KERCTokenKind::kLParen)) return false;
     float value[4];
@@ -238,10 +237,11 @@ bool KECombinerParser::ParseConstant(bool local, KERCStage* stage) {
 }
 
 bool KECombinerParser::ParseRegister(KERCWrittenInput* input) {
-    if (!Is(KERCTokenKind::kWord) || !KECombinerScanner::WordRegister(m_token.word, &input->reg)) {
+    if (!IsWord(KERCWord::kRegister)) {
         SyntaxError();
         return false;
     }
+    input->reg = m_token.reg;
     Advance();
     if (Is(KERCTokenKind::kComponent)) {
         input->hasComponent = true;

@@ -58,6 +58,7 @@ private:
     void Advance() { m_token = m_scanner.Next(); }
     bool Is(KERCTokenKind kind) const { return m_token.kind == kind; }
     bool IsWord(KERCWord word) const { return Is(KERCTokenKind::kWord) && m_token.word == word; }
+    bool IsRegister(KERCRegister reg) const { return IsWord(KERCWord::kRegister) && m_token.reg == reg; }
     bool Accept(KERCTokenKind kind);
     // Consumes the token, or reports a syntax error and answers false.
     bool Expect(KERCTokenKind kind);

@@ -10,41 +10,44 @@ namespace {
 struct WordName {
     const char* text;
     KERCWord word;
+    KERCRegister reg;  // for KERCWord::kRegister
 };
 
+constexpr KERCWord kReg = KERCWord::kRegister;
+
 const WordName kWords[] = {
-    {"rgb", KERCWord::kRgb},
-    {"alpha", KERCWord::kAlpha},
-    {"const0", KERCWord::kConst0},
-    {"const1", KERCWord::kConst1},
-    {"zero", KERCWord::kZero},
-    {"fog", KERCWord::kFog},
-    {"col0", KERCWord::kCol0},
-    {"col1", KERCWord::kCol1},
-    {"tex0", KERCWord::kTex0},
-    {"tex1", KERCWord::kTex1},
-    {"tex2", KERCWord::kTex2},
-    {"tex3", KERCWord::kTex3},
-    {"spare0", KERCWord::kSpare0},
-    {"spare1", KERCWord::kSpare1},
-    {"discard", KERCWord::kDiscard},
-    {"final_product", KERCWord::kFinalProduct},
-    {"color_sum", KERCWord::kColorSum},
-    {"spare0_plus_secondary_color", KERCWord::kColorSum},
-    {"out", KERCWord::kOut},
-    {"expand", KERCWord::kExpand},
-    {"half_bias", KERCWord::kHalfBias},
-    {"unsigned", KERCWord::kUnsigned},
-    {"unsigned_invert", KERCWord::kUnsignedInvert},
-    {"mux", KERCWord::kMux},
-    {"sum", KERCWord::kSum},
-    {"scale_by_two", KERCWord::kScaleByTwo},
-    {"scale_by_four", KERCWord::kScaleByFour},
-    {"scale_by_one_half", KERCWord::kScaleByOneHalf},
-    {"bias_by_negative_one_half", KERCWord::kBiasByNegativeOneHalf},
-    {"bias_by_negative_one_half_scale_by_two", KERCWord::kBiasByNegativeOneHalfScaleByTwo},
-    {"clamp_color_sum", KERCWord::kClampColorSum},
-    {"lerp", KERCWord::kLerp},
+    {"rgb", KERCWord::kRgb, KERCRegister::kZero},
+    {"alpha", KERCWord::kAlpha, KERCRegister::kZero},
+    {"const0", kReg, KERCRegister::kConst0},
+    {"const1", kReg, KERCRegister::kConst1},
+    {"zero", kReg, KERCRegister::kZero},
+    {"fog", kReg, KERCRegister::kFog},
+    {"col0", kReg, KERCRegister::kCol0},
+    {"col1", kReg, KERCRegister::kCol1},
+    {"tex0", kReg, KERCRegister::kTex0},
+    {"tex1", kReg, KERCRegister::kTex1},
+    {"tex2", kReg, KERCRegister::kTex2},
+    {"tex3", kReg, KERCRegister::kTex3},
+    {"spare0", kReg, KERCRegister::kSpare0},
+    {"spare1", kReg, KERCRegister::kSpare1},
+    {"discard", kReg, KERCRegister::kDiscard},
+    {"final_product", kReg, KERCRegister::kFinalProduct},
+    {"color_sum", kReg, KERCRegister::kColorSum},
+    {"spare0_plus_secondary_color", kReg, KERCRegister::kColorSum},
+    {"out", KERCWord::kOut, KERCRegister::kZero},
+    {"expand", KERCWord::kExpand, KERCRegister::kZero},
+    {"half_bias", KERCWord::kHalfBias, KERCRegister::kZero},
+    {"unsigned", KERCWord::kUnsigned, KERCRegister::kZero},
+    {"unsigned_invert", KERCWord::kUnsignedInvert, KERCRegister::kZero},
+    {"mux", KERCWord::kMux, KERCRegister::kZero},
+    {"sum", KERCWord::kSum, KERCRegister::kZero},
+    {"scale_by_two", KERCWord::kScaleByTwo, KERCRegister::kZero},
+    {"scale_by_four", KERCWord::kScaleByFour, KERCRegister::kZero},
+    {"scale_by_one_half", KERCWord::kScaleByOneHalf, KERCRegister::kZero},
+    {"bias_by_negative_one_half", KERCWord::kBiasByNegativeOneHalf, KERCRegister::kZero},
+    {"bias_by_negative_one_half_scale_by_two", KERCWord::kBiasByNegativeOneHalfScaleByTwo, KERCRegister::kZero},
+    {"clamp_color_sum", KERCWord::kClampColorSum, KERCRegister::kZero},
+    {"lerp", KERCWord::kLerp, KERCRegister::kZero},
 };
 
 struct ComponentName {
@@ -170,6 +173,7 @@ KERCToken KECombinerScanner::ReadWord() {
         if (Matches(start, length, name.text)) {
             KERCToken token = Make(KERCTokenKind::kWord);
             token.word = name.word;
+            token.reg = name.reg;
             return token;
         }
     }
@@ -220,25 +224,4 @@ KERCToken KECombinerScanner::ReadNumber() {
     KERCToken token = Make(KERCTokenKind::kNumber);
     token.number = static_cast<float>(value);
     return token;
-}
-
-bool KECombinerScanner::WordRegister(KERCWord word, KERCRegister* reg) {
-    switch (word) {
-        case KERCWord::kZero: *reg = KERCRegister::kZero; return true;
-        case KERCWord::kConst0: *reg = KERCRegister::kConst0; return true;
-        case KERCWord::kConst1: *reg = KERCRegister::kConst1; return true;
-        case KERCWord::kFog: *reg = KERCRegister::kFog; return true;
-        case KERCWord::kCol0: *reg = KERCRegister::kCol0; return true;
-        case KERCWord::kCol1: *reg = KERCRegister::kCol1; return true;
-        case KERCWord::kTex0: *reg = KERCRegister::kTex0; return true;
-        case KERCWord::kTex1: *reg = KERCRegister::kTex1; return true;
-        case KERCWord::kTex2: *reg = KERCRegister::kTex2; return true;
-        case KERCWord::kTex3: *reg = KERCRegister::kTex3; return true;
-        case KERCWord::kSpare0: *reg = KERCRegister::kSpare0; return true;
-        case KERCWord::kSpare1: *reg = KERCRegister::kSpare1; return true;
-        case KERCWord::kDiscard: *reg = KERCRegister::kDiscard; return true;
-        case KERCWord::kFinalProduct: *reg = KERCRegister::kFinalProduct; return true;
-        case KERCWord::kColorSum: *reg = KERCRegister::kColorSum; return true;
-        default: return false;
-    }
 }

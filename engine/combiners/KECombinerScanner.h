@@ -27,21 +27,7 @@ enum class KERCTokenKind : uint8_t {
 enum class KERCWord : uint8_t {
     kRgb,
     kAlpha,
-    kConst0,
-    kConst1,
-    kZero,
-    kFog,
-    kCol0,
-    kCol1,
-    kTex0,
-    kTex1,
-    kTex2,
-    kTex3,
-    kSpare0,
-    kSpare1,
-    kDiscard,
-    kFinalProduct,
-    kColorSum,
+    kRegister,  // a register's name: the token's `reg` says which
     kOut,
     kExpand,
     kHalfBias,
@@ -61,7 +47,8 @@ enum class KERCWord : uint8_t {
 struct KERCToken {
     KERCTokenKind kind = KERCTokenKind::kEnd;
     int line = 1;
-    KERCWord word = KERCWord::kZero;                   // kWord
+    KERCWord word = KERCWord::kRgb;                    // kWord
+    KERCRegister reg = KERCRegister::kZero;            // kWord kRegister
     KERCComponent component = KERCComponent::kRGB;     // kComponent
     float number = 0.0f;                               // kNumber, finite
 };
@@ -73,9 +60,6 @@ public:
 
     // The next token; kEnd for good once the text is used up.
     KERCToken Next();
-
-    // The register a word names, if it is one.
-    static bool WordRegister(KERCWord word, KERCRegister* reg);
 
 private:
     void SkipSpaceAndComments();
