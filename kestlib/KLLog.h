@@ -4,7 +4,7 @@
 // to do next. Both entry points may be called from any thread.
 #pragma once
 
-#define KL_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
+#define KL_PRINTF_FORMAT(fmt, args) __attribute__((format(gnu_printf, fmt, args)))
 
 // Formats a message and writes it as one trace line: "Debug: " + message + "\n".
 void LogMessage(const char* format, ...) KL_PRINTF_FORMAT(1, 2);

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Cross-builds the libraries the Windows program links (libpng, libopenmpt, GoogleTest)
+# from Debian's source packages with the mingw-w64 -posix compilers, into a prefix kept
+# outside the checkout. The prefix is named by the package versions and this script, so a
+# warm run is a check; a cold one takes about a quarter of an hour on two cores.
+# Prints the prefix on its last line.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+
+HOST=x86_64-w64-mingw32
+SOURCES=(libpng1.6 libopenmpt googletest)
+CACHE=${MARLO_WINDOWS_DEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/marlo/windows-deps}
+JOBS=${JOBS:-$(nproc)}
+
+# One build at a time per cache: a second run waits for the first and then finds its prefix.
+mkdir -p "$CACHE"
+exec 9> "$CACHE/.lock"
+flock 9
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+# The source packages come from the same suites as the binary ones.
+if ! apt-get source --print-uris libpng1.6 > /dev/null 2>&1; then
+  echo "windows-deps: adding Debian's source package entries"
+  sed -e 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+    $SUDO tee /etc/apt/sources.list.d/marlo-deb-src.sources > /dev/null
+  $SUDO apt-get update -qq
+fi
+
+# The newest version of each that the mirror really serves (a security update may be listed
+# before its files arrive); the first run settles it and later ones read it back.
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/marlo-windows-deps.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+versions=""
+for p in "${SOURCES[@]}"; do
+  chosen=""
+  for v in $(apt-cache showsrc "$p" | awk '/^Version:/ {print $2}' | sort -rV | uniq); do
+    if [ -f "$CACHE/served/$p=$v" ] ||
+       (cd "$WORK" && apt-get source -qq --download-only "$p=$v" > /dev/null 2>&1); then
+      chosen=$v
+      break
+    fi
+  done
+  [ -n "$chosen" ] || { echo "windows-deps: no source package $p could be fetched" >&2; exit 1; }
+  versions+="$p=$chosen "
+done
+compiler=$($HOST-g++-posix --version | head -1)
+key=$( (echo "$versions"; echo "$compiler"; cat "$0") | sha256sum | cut -c1-16)
+PREFIX="$CACHE/$key"
+if [ -f "$PREFIX/.complete" ]; then
+  echo "$PREFIX"
+  exit 0
+fi
+
+echo "windows-deps: building $versions into $PREFIX"
+rm -rf "$PREFIX"
+mkdir -p "$PREFIX" "$CACHE/served"
+cd "$WORK"
+# shellcheck disable=SC2086
+apt-get source -qq --download-only $versions > /dev/null 2>&1
+for v in $versions; do touch "$CACHE/served/$v"; done
+for dsc in *.dsc; do dpkg-source -x --no-check "$dsc" > /dev/null 2> /dev/null; done
+
+export CC=$HOST-gcc-posix CXX=$HOST-g++-posix AR=$HOST-ar RANLIB=$HOST-ranlib
+export PKG_CONFIG_LIBDIR="$PREFIX/lib/pkgconfig"
+# zlib comes from Debian's libz-mingw-w64-dev, under the cross compiler's own sysroot.
+ZLIB=/usr/$HOST
+FLAGS="-O2"
+
+echo "windows-deps: libpng"
+cd "$WORK"/libpng1.6-*/
+./configure --host=$HOST --prefix="$PREFIX" --enable-static --disable-shared \
+  CFLAGS="$FLAGS" CPPFLAGS="-I$ZLIB/include" LDFLAGS="-L$ZLIB/lib" > "$WORK/libpng.log" 2>&1 ||
+  { tail -30 "$WORK/libpng.log"; exit 1; }
+make -j"$JOBS" install >> "$WORK/libpng.log" 2>&1 ||
+  { tail -30 "$WORK/libpng.log"; exit 1; }
+
+echo "windows-deps: libopenmpt"
+cd "$WORK"/libopenmpt-*/
+./configure --host=$HOST --prefix="$PREFIX" --enable-static --disable-shared \
+  --disable-openmpt123 --disable-examples --disable-tests --disable-doxygen-doc \
+  --without-zlib --without-mpg123 --without-ogg --without-vorbis --without-vorbisfile \
+  --without-pulseaudio --without-portaudio --without-portaudiocpp --without-sdl2 --without-sndfile --without-flac \
+  CFLAGS="$FLAGS" CXXFLAGS="$FLAGS" > "$WORK/libopenmpt.log" 2>&1 ||
+  { tail -30 "$WORK/libopenmpt.log"; exit 1; }
+make -j"$JOBS" install >> "$WORK/libopenmpt.log" 2>&1 || { tail -30 "$WORK/libopenmpt.log"; exit 1; }
+
+echo "windows-deps: googletest"
+cd "$WORK"/googletest-*/
+cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_INSTALL_PREFIX="$PREFIX" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF > "$WORK/googletest.log" 2>&1 ||
+  { tail -30 "$WORK/googletest.log"; exit 1; }
+cmake --build build -j"$JOBS" >> "$WORK/googletest.log" 2>&1 && cmake --install build >> "$WORK/googletest.log" 2>&1 ||
+  { tail -30 "$WORK/googletest.log"; exit 1; }
+
+touch "$PREFIX/.complete"
+# Prefixes of other versions or an older script are not used again.
+for old in "$CACHE"/*/; do
+  [ "${old%/}" = "$PREFIX" ] || [ "${old%/}" = "$CACHE/served" ] || rm -rf "${old%/}"
+done
+echo "$PREFIX"
