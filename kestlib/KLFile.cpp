@@ -4,10 +4,7 @@
 
 #include "KLLog.h"
 #include "KLPath.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/KLPlatform.h"
 
 #include <cmath>
 #include <cstring>
@@ -48,23 +45,7 @@ int32_t ToSigned32(uint32_t u) {
 
 namespace KL {
 
-FILE* OpenRegularFile(const char* path) {
-    if (!path) return nullptr;
-    // Non-blocking, so that opening a FIFO without a writer returns at once; the check
-    // is made on the opened descriptor, so nothing can swap the file in between.
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    FILE* file = ::fdopen(fd, "rb");
-    if (!file) ::close(fd);
-    return file;
-}
+FILE* OpenRegularFile(const char* path) { return path ? Platform::OpenRegularFile(path) : nullptr; }
 
 }  // namespace KL
 

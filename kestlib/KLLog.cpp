@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -18,7 +19,16 @@ std::atomic<bool> g_boxesEnabled{true};
 // Depth of KL::TraceOnlyErrors scopes on this thread.
 thread_local int t_traceOnly = 0;
 
+// Whether the format ends in a "%" that starts no conversion (an odd run of them at the
+// end). C libraries differ: some refuse such a format, others drop the "%".
+bool EndsInLonePercent(const char* format) {
+    size_t run = 0;
+    for (const char* c = format + std::strlen(format); c != format && c[-1] == '%'; --c) ++run;
+    return run % 2 == 1;
+}
+
 std::string FormatV(const char* format, va_list args) {
+    if (EndsInLonePercent(format)) return std::string(format);
     va_list copy;
     va_copy(copy, args);
     char small[512];

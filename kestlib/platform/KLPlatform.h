@@ -1,7 +1,9 @@
 // What the platform layer provides to the portable framework. Exactly one platform
-// (platform/sdl) is linked into a program; nothing above kestlib calls these.
+// (platform/sdl or platform/win32) is linked into a program; nothing above kestlib calls
+// these.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace KL {
@@ -24,6 +26,14 @@ Application* CreateApplication();
 
 // The folder of the running program, ending in a separator; empty when unknown.
 std::string ProgramFolder();
+
+// The module instance handle the program entry gives the application. Platforms without
+// one hand back the program's arguments, which stand in for it.
+void* ProgramInstanceHandle(char** argv);
+
+// Opens an existing regular file for binary reading, or null. Folders, pipes, devices and
+// sockets are refused without waiting on them; the check is made on the opened file.
+FILE* OpenRegularFile(const char* path);
 
 }  // namespace Platform
 }  // namespace KL

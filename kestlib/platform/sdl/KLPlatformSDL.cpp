@@ -59,6 +59,8 @@ std::string ProgramFolder() {
     return folder;
 }
 
+void* ProgramInstanceHandle(char** argv) { return argv; }
+
 }  // namespace Platform
 
 void* GetGLProcAddress(const char* name) { return name ? SDL_GL_GetProcAddress(name) : nullptr; }
