@@ -1,5 +1,6 @@
 #include "MarloStartup.h"
 
+#include "AppPlatform.h"
 #include "CAtmosphereEffect.h"
 #include "CBassPlayer.h"
 #include "CDebugEffect.h"
@@ -21,20 +22,12 @@
 #include "KSOutput.h"
 #include "KestDemoSystem.h"
 #include "MarloComposition.h"
-#include "SetupDialogGtk.h"
+#include "SetupDialog.h"
 
-#include <SDL2/SDL_events.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -48,39 +41,13 @@ void SetupFromCommandLine(KDSSetupResult* result) { *result = CommandLineSetup()
 
 void SetupWithoutDisplay(KDSSetupResult* result) { DefaultSetupWithoutDisplay(result); }
 
-// A SIGINT or SIGTERM before the dialog watches them went to SDL's handlers, which
-// queue a quit event.
-bool QuitAlreadyRequested() { return SDL_QuitRequested(); }
-
 void SetupFromDialog(KDSSetupResult* result) {
-    ShowSetupDialog(result, KSOutput::ListDevices(), &QuitAlreadyRequested);
-}
-
-// Why `folder` cannot be the data folder, or empty when it can: the show lists its folders
-// to match names case-blind, so it must be readable as well as enterable.
-std::string DataFolderProblem(const std::string& folder) {
-    struct stat info;
-    int error = 0;
-    if (stat(folder.c_str(), &info) != 0) {
-        error = errno;
-    } else if (!S_ISDIR(info.st_mode)) {
-        return "not a folder";
-    } else if (access(folder.c_str(), R_OK | X_OK) != 0) {
-        error = errno;
-    }
-    switch (error) {
-    case 0: return "";
-    case ENOENT:
-    case ENOTDIR: return "not found";
-    case EACCES:
-    case EPERM: return "permission denied";
-    default: return std::strerror(error);
-    }
+    ShowSetupDialog(result, KSOutput::ListDevices(), &AppPlatform::QuitAlreadyRequested);
 }
 
 bool EnterFolder(const std::string& folder) {
-    std::string problem = DataFolderProblem(folder);
-    if (problem.empty() && chdir(folder.c_str()) != 0) problem = std::strerror(errno);
+    std::string problem = AppPlatform::DataFolderProblem(folder);
+    if (problem.empty()) problem = AppPlatform::EnterFolder(folder);
     if (problem.empty()) return true;
     std::fprintf(stderr, "marlo: cannot use the data folder %s: %s\n", folder.c_str(), problem.c_str());
     return false;
@@ -98,12 +65,6 @@ bool EnterDataFolder(const std::string& given) {
         return true;
     }
     return EnterFolder(beside);
-}
-
-bool HasDisplay() {
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
 }
 
 }  // namespace
@@ -151,7 +112,7 @@ int RunMarlo(int argc, char** argv, ComposeProc compose) {
     if (options.skipDialog) {
         CommandLineSetup() = options.setup;
         demo->SetSetupProvider(&SetupFromCommandLine);
-    } else if (!HasDisplay()) {
+    } else if (!AppPlatform::HasDisplay()) {
         demo->SetSetupProvider(&SetupWithoutDisplay);
     } else {
         demo->SetSetupProvider(&SetupFromDialog);
@@ -168,8 +129,7 @@ int RunMarlo(int argc, char** argv, ComposeProc compose) {
     RegisterVectorFieldEffectBuilder();
     RegisterInfoModifierBuilders();
     RegisterLogPlayerBuilder();
-    // The window icon: the show's own emblem, generated with the data.
-    KL::IconHandle icon = KL::LoadIconImage("files/icon.bmp");
+    KL::IconHandle icon = AppPlatform::LoadProgramIcon();
     demo->Init();
     compose(demo);
     if (options.untilMs > 0) demo->LimitDemoEnd(options.untilMs);

@@ -12,6 +12,7 @@
 //             log replayed by the log player until 60 s, beside the live value
 #include "MarloComposition.h"
 
+#include "AppPlatform.h"
 #include "KestDemoSystem.h"
 
 #include <GL/gl.h>
@@ -19,7 +20,6 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 
 namespace {
 
@@ -33,7 +33,7 @@ const char* LogPath() {
         std::error_code ec;
         std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
         if (ec) folder = "/tmp";
-        return (folder / ("marlo-showcase-" + std::to_string(::getpid()) + ".log")).string();
+        return (folder / ("marlo-showcase-" + std::to_string(AppPlatform::ProcessId()) + ".log")).string();
     }();
     return path.c_str();
 }

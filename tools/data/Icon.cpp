@@ -1,12 +1,15 @@
 // The window icon: a flat-shaded icosahedron with light edges, antialiased by 4 x 4
 // supersampling, on a transparent background. Written as a 32-bit BMP with a V4 header
-// and explicit R, G, B, A bit masks so the alpha channel survives loading.
+// and explicit R, G, B, A bit masks so the alpha channel survives loading, and beside it
+// as a Windows icon file (".ico": 64, 32 and 16 pixels, 32-bit with alpha and a mask)
+// for the Windows program's icon resource.
 #include "Bytes.h"
 #include "Geometry.h"
 #include "Images.h"
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 namespace data {
@@ -108,6 +111,86 @@ uint8_t ToByte(float value) {
     return static_cast<uint8_t>(scaled < 0.0f ? 0.0f : (scaled > 255.0f ? 255.0f : scaled));
 }
 
+// Half the size, each pixel the average of four, weighted by their coverage.
+std::vector<Pixel> Halved(const std::vector<Pixel>& image, int size) {
+    const int half = size / 2;
+    std::vector<Pixel> out(static_cast<size_t>(half) * half);
+    for (int y = 0; y < half; ++y) {
+        for (int x = 0; x < half; ++x) {
+            Pixel sum;
+            for (int s = 0; s < 4; ++s) {
+                const Pixel& p = image[static_cast<size_t>(2 * y + s / 2) * size + static_cast<size_t>(2 * x + s % 2)];
+                sum.r += p.r * p.a;
+                sum.g += p.g * p.a;
+                sum.b += p.b * p.a;
+                sum.a += p.a;
+            }
+            Pixel& o = out[static_cast<size_t>(y) * half + static_cast<size_t>(x)];
+            if (sum.a > 0.0f) o = {sum.r / sum.a, sum.g / sum.a, sum.b / sum.a, sum.a / 4.0f};
+        }
+    }
+    return out;
+}
+
+// One image of an icon file: a BITMAPINFOHEADER of twice the height, the BGRA rows
+// bottom-up, then the 1-bit mask (set where fully transparent), rows padded to 4 bytes.
+std::vector<uint8_t> IconImage(const std::vector<Pixel>& image, int size) {
+    std::vector<uint8_t> bytes;
+    Put32(&bytes, 40);
+    Put32(&bytes, static_cast<uint32_t>(size));
+    Put32(&bytes, static_cast<uint32_t>(size * 2));
+    Put16(&bytes, 1);   // planes
+    Put16(&bytes, 32);  // bits per pixel
+    for (int i = 0; i < 6; ++i) Put32(&bytes, 0);  // BI_RGB, sizes, resolution, palette
+    for (int row = size - 1; row >= 0; --row) {
+        for (int x = 0; x < size; ++x) {
+            const Pixel& p = image[static_cast<size_t>(row) * size + static_cast<size_t>(x)];
+            bytes.push_back(ToByte(p.b));
+            bytes.push_back(ToByte(p.g));
+            bytes.push_back(ToByte(p.r));
+            bytes.push_back(ToByte(p.a));
+        }
+    }
+    const int maskRow = (size + 31) / 32 * 4;
+    for (int row = size - 1; row >= 0; --row) {
+        std::vector<uint8_t> mask(static_cast<size_t>(maskRow), 0);
+        for (int x = 0; x < size; ++x) {
+            if (ToByte(image[static_cast<size_t>(row) * size + static_cast<size_t>(x)].a) == 0)
+                mask[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80u >> (x % 8));
+        }
+        bytes.insert(bytes.end(), mask.begin(), mask.end());
+    }
+    return bytes;
+}
+
+bool WriteIconFile(const std::string& path, std::vector<Pixel> image, std::string* error) {
+    std::vector<std::vector<uint8_t>> images;
+    std::vector<int> sizes;
+    for (int size = kSize; size >= 16; size /= 2) {
+        images.push_back(IconImage(image, size));
+        sizes.push_back(size);
+        image = Halved(image, size);
+    }
+    std::vector<uint8_t> bytes;
+    Put16(&bytes, 0);  // reserved
+    Put16(&bytes, 1);  // an icon
+    Put16(&bytes, static_cast<uint32_t>(images.size()));
+    uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
+    for (size_t i = 0; i < images.size(); ++i) {
+        bytes.push_back(static_cast<uint8_t>(sizes[i]));  // width and height (256 would be 0)
+        bytes.push_back(static_cast<uint8_t>(sizes[i]));
+        bytes.push_back(0);  // no palette
+        bytes.push_back(0);
+        Put16(&bytes, 1);   // planes
+        Put16(&bytes, 32);  // bits per pixel
+        Put32(&bytes, static_cast<uint32_t>(images[i].size()));
+        Put32(&bytes, offset);
+        offset += static_cast<uint32_t>(images[i].size());
+    }
+    for (const std::vector<uint8_t>& one : images) bytes.insert(bytes.end(), one.begin(), one.end());
+    return WriteBytes(path, bytes, error);
+}
+
 }  // namespace
 
 bool WriteIcon(const std::string& path, std::string* error) {
@@ -150,7 +233,8 @@ bool WriteIcon(const std::string& path, std::string* error) {
         }
     }
 
-    return WriteBytes(path, bytes, error);
+    return WriteBytes(path, bytes, error) &&
+           WriteIconFile(std::filesystem::path(path).replace_extension(".ico").string(), image, error);
 }
 
 }  // namespace data

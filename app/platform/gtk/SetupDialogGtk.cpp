@@ -1,7 +1,6 @@
 #include "SetupDialogGtk.h"
 
 #include "CommandLine.h"
-#include "KLLog.h"
 
 #include <glib-unix.h>
 #include <gtk/gtk.h>
@@ -218,14 +217,6 @@ void SetupDialogGtk::Close() {
     gtk_widget_realize(m_dialog);
     gtk_window_close(GTK_WINDOW(m_dialog));
     for (int spins = 0; !m_finished && spins < 1000; ++spins) gtk_main_iteration_do(FALSE);
-}
-
-void DefaultSetupWithoutDisplay(KDSSetupResult* result) {
-    if (!result) return;
-    LogMessage("Could not open the display: using the default setup, windowed");
-    *result = KDSSetupResult();
-    result->accepted = 1;
-    result->fullScreen = 0;
 }
 
 void ShowSetupDialog(KDSSetupResult* result, const std::vector<std::string>& devices,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "KDSSetup.h"
+#include "SetupDialog.h"
 
 #include <functional>
 #include <string>
@@ -88,14 +89,5 @@ private:
     bool m_finished = false;
 };
 
-// The program's setup: initialises GTK and shows the dialog with these sound devices.
-// Without a display (none named, or it cannot be opened) it answers as
-// DefaultSetupWithoutDisplay. Cancel, closing and a quit signal answer accepted = 0;
-// quitting is then the demo system's business, so the dialog posts nothing itself.
-// `quitRequested` is the dialog's quit check (above).
-void ShowSetupDialog(KDSSetupResult* result, const std::vector<std::string>& devices,
-                     std::function<bool()> quitRequested = {});
-
-// Nobody can answer the dialog: traces "Could not open the display: using the default
-// setup, windowed" and answers the defaults, accepted, windowed.
-void DefaultSetupWithoutDisplay(KDSSetupResult* result);
+// ShowSetupDialog (SetupDialog.h) initialises GTK and runs this dialog; quitting after
+// Cancel or closing is the demo system's business, so the dialog posts nothing itself.
