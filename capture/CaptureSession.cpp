@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 bool OutputFile::Open(const std::string& path, std::string* error) {
     Abandon();
@@ -32,7 +34,12 @@ bool OutputFile::Commit(std::string* error) {
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
     if (written && !closed) code = errno ? errno : EIO;
-    if (code == 0 && std::rename(m_temporary.c_str(), m_path.c_str()) != 0) code = errno;
+    if (code == 0) {
+        // Replaces a file of the same name on every platform (std::rename does not on Windows).
+        std::error_code ec;
+        std::filesystem::rename(m_temporary, m_path, ec);
+        code = ec.value();
+    }
     if (code != 0) {
         std::remove(m_temporary.c_str());
         return Fail(error, code);

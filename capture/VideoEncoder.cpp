@@ -1,6 +1,8 @@
 #include "VideoEncoder.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -48,12 +50,9 @@ bool Run(const std::vector<std::string>& command, const std::string& what, std::
 }  // namespace
 
 std::string VideoTemporary(const std::string& path, const char* part) {
-    const size_t slash = path.find_last_of('/');
-    const size_t dot = path.find_last_of('.');
-    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
-    const std::string stem = hasExtension ? path.substr(0, dot) : path;
-    const std::string extension = hasExtension ? path.substr(dot) : std::string();
-    return stem + ".part-" + part + extension;
+    // The platform's own separators and extension rules (".hidden" has none).
+    const std::string extension = std::filesystem::path(path).extension().string();
+    return path.substr(0, path.size() - extension.size()) + ".part-" + part + extension;
 }
 
 bool VideoEncoder::FindFfmpeg(std::string* error) {
@@ -111,9 +110,12 @@ bool VideoEncoder::Finish(const std::string& soundtrack, std::string* error) {
     ok = ok && Run(Command({"-nostdin", "-i", m_pictures, "-i", soundtrack, "-map", "0:v", "-map", "1:a", "-c:v", "copy",
                             m_muxed}),
                    "cannot write " + m_path + ": ffmpeg failed on the sound", error);
-    if (ok && std::rename(m_muxed.c_str(), m_path.c_str()) != 0) {
+    std::error_code renamed;
+    // Replaces an earlier video of the same name on every platform.
+    if (ok) std::filesystem::rename(m_muxed, m_path, renamed);
+    if (ok && renamed) {
         ok = false;
-        if (error) *error = "cannot write " + m_path;
+        if (error) *error = "cannot write " + m_path + ": " + renamed.message();
     }
     Abandon();
     return ok;

@@ -75,7 +75,9 @@ TEST_F(CaptureFiles, PngHasTheTopRowFirstAndAFailedFileNamesItselfAndLeavesNothi
     const uint8_t pixels[] = {1, 2, 3, 4, 5, 6, /* top: */ 200, 201, 202, 250, 251, 252};
     std::string error;
     const std::string path = PathOf("frame.png");
-    ASSERT_TRUE(WritePng(path, pixels, 2, 2, &error)) << error;
+    const uint8_t earlier[12] = {};
+    ASSERT_TRUE(WritePng(path, earlier, 2, 2, &error)) << error;
+    ASSERT_TRUE(WritePng(path, pixels, 2, 2, &error)) << error;  // replaces the earlier file
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str()));
