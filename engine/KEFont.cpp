@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -101,11 +102,14 @@ bool ReadDescription(FILE* file, const char* path, Description* out) {
 }
 
 // The texture is looked up beside the font file: the font's path up to and including its
-// last '/', then the texture name. A path without '/' leaves the name as it is.
+// last separator ('/', or the system's own, '\\' on Windows), then the texture name. A
+// path without one leaves the name as it is.
 std::string TexturePath(const char* fontPath, const char* textureName) {
-    const char* slash = std::strrchr(fontPath, '/');
-    if (!slash) return textureName;
-    return std::string(fontPath, static_cast<size_t>(slash - fontPath + 1)) + textureName;
+    const std::string path = fontPath;
+    const char separators[] = {'/', static_cast<char>(std::filesystem::path::preferred_separator), '\0'};
+    const size_t slash = path.find_last_of(separators);
+    if (slash == std::string::npos) return textureName;
+    return path.substr(0, slash + 1) + textureName;
 }
 
 }  // namespace
