@@ -9,10 +9,9 @@
 #include "KestDemoSystem.h"
 #include "RecordingLog.h"
 #include "KETexture.h"
-#include "ScriptedApplicationSDL.h"
+#include "ScriptedApplication.h"
 #include "TempDirTest.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -383,7 +382,7 @@ void Windowed512(KDSSetupResult* result) {
 }
 
 // Runs the clients' start and returns, instead of entering the message loop.
-class StartOnlyApplication : public ScriptedApplicationSDL {
+class StartOnlyApplication : public ScriptedApplication {
 public:
     int Run() override {
         DispatchCode(KL::kDispatchStart);
@@ -452,7 +451,7 @@ TEST_F(DemoSystemGL, StartOpensTheChosenWindowAndFramesRenderTheTimeline) {
     EXPECT_TRUE(demo.IsLoaded());
     EXPECT_EQ(journal.events, (V{"A load"}));
     int x = -1, y = -1;
-    SDL_GetWindowPosition(static_cast<SDL_Window*>(window->GetHandle()), &x, &y);
+    ClientOrigin(window, &x, &y);
     EXPECT_EQ(x, 10);
     EXPECT_EQ(y, 30);
     int32_t width = 0, height = 0;

@@ -10,7 +10,7 @@ namespace {
 
 // Puts the platform's framebuffer gate back when the scope ends, whatever failed.
 struct GateReset {
-    ~GateReset() { _KL::SetFramebufferGate(nullptr); }
+    ~GateReset() { RefuseOpenGLContexts(false); }
 };
 
 // A window whose preparation can be made to fail after the platform's own has run (as a
@@ -41,14 +41,11 @@ TEST(EngineAttach, FailedAttachStillReleasesContextAndWindowOnceOnClose) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ScriptedApplicationSDL app;
+        ScriptedApplication app;
         ScopedAppInstance scope(&app);
         GateReset reset;
         if (c.refuseContexts) {
-            _KL::SetFramebufferGate(
-                [](_KL::FramebufferStage stage, const KL::PixelFormatRequest&) {
-                    return stage != _KL::FramebufferStage::kContext;
-                });
+            RefuseOpenGLContexts(true);
         }
         FailingWindow window;
         window.platformPrepares = c.platformPrepares;
@@ -59,7 +56,7 @@ TEST(EngineAttach, FailedAttachStillReleasesContextAndWindowOnceOnClose) {
         KEEngine engine;
         RecordingLog log;
         window.AddListener(&engine);
-        _KL::SetFramebufferGate(nullptr);
+        RefuseOpenGLContexts(false);
         EXPECT_FALSE(engine.IsReady());
         EXPECT_EQ(log.Boxes(), std::vector<std::string>{"KestEngine2: Error inicializando OpenGL"});
         engine.OnClose();

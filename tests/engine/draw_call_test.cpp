@@ -58,7 +58,7 @@ struct Driver {
 void* MesaLookup(const char* name) { return KL::GetGLProcAddress(name); }
 
 void ClearGLErrors() {
-    while (glGetError() != GL_NO_ERROR) {
+    for (int flag = 0; flag < 32 && glGetError() != GL_NO_ERROR; ++flag) {
     }
 }
 

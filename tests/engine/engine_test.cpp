@@ -9,13 +9,9 @@
 
 using Engine = EngineFixture;
 
-// The test program is linked with glFlush wrapped: every flush of the engine is counted.
-int g_flushes = 0;
-extern "C" void __real_glFlush();
-extern "C" void __wrap_glFlush() {
-    ++g_flushes;
-    __real_glFlush();
-}
+// The test program is linked with glFlush wrapped (platform/*/FlushCounter.cpp): every
+// flush of the engine is counted.
+extern int g_flushes;
 
 TEST_F(Engine, EveryFramesLastReplayFlushesWhetherOrNotItPresents) {
     frame.render = [&] { return engine.ReplayQueue(); };  // a replay inside the frame does not flush
@@ -234,7 +230,7 @@ TEST_F(Engine, MeshSubmitsEveryDrawCallUnderItsPlacement) {
 }
 
 TEST(EngineAttach, WindowWithoutOpenGLLeavesTheEngineNotReadyWithOneReport) {
-    ScriptedApplicationSDL app;
+    ScriptedApplication app;
     ScopedAppInstance scope(&app);
     CountingWindow window;  // never created: no native window, no context
     KEEngine engine;
@@ -245,7 +241,7 @@ TEST(EngineAttach, WindowWithoutOpenGLLeavesTheEngineNotReadyWithOneReport) {
 }
 
 TEST(EngineAttach, CloseThenQuitReleasesContextAndWindowOnce) {
-    ScriptedApplicationSDL app;
+    ScriptedApplication app;
     ScopedAppInstance scope(&app);
     CountingWindow window;
     window.SetName("release");

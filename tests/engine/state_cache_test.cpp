@@ -62,11 +62,11 @@ GLSnapshot Snapshot(int size) {
     GLint active = 0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
     for (GLenum unit : {GL_TEXTURE0, GL_TEXTURE1}) {
-        glActiveTexture(unit);
+        KEExtensions::GetInstance()->glActiveTextureARB(unit);
         get(GL_TEXTURE_BINDING_2D);
         get(GL_TEXTURE_2D);
     }
-    glActiveTexture(static_cast<GLenum>(active));
+    KEExtensions::GetInstance()->glActiveTextureARB(static_cast<GLenum>(active));
     s.colour.resize(4);
     glGetFloatv(GL_CURRENT_COLOR, s.colour.data());
     return s;
@@ -108,7 +108,7 @@ protected:
             if (i == 60) {
                 // A replay in the middle of the frame, then state changed behind the queue.
                 if (!engine.ReplayQueue()) return false;
-                glActiveTexture(GL_TEXTURE1);
+                KEExtensions::GetInstance()->glActiveTextureARB(GL_TEXTURE1);
                 glBindTexture(GL_TEXTURE_2D, 0);
                 glEnable(GL_TEXTURE_2D);
                 glDisable(GL_CULL_FACE);

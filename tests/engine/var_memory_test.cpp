@@ -60,13 +60,13 @@ protected:
         FakeDriver::Get() = FakeDriver();
         KEVarMemory::GetInstance()->Reset();
         Install("GL_ARB_multitexture GL_NV_vertex_array_range GL_NV_fence");
-        while (glGetError() != GL_NO_ERROR) {
+        for (int flag = 0; flag < 32 && glGetError() != GL_NO_ERROR; ++flag) {
         }
     }
     void TearDown() override {
         KEExtensions::SetInstance(nullptr);
         KEVarMemory::GetInstance()->Reset();
-        while (glGetError() != GL_NO_ERROR) {
+        for (int flag = 0; flag < 32 && glGetError() != GL_NO_ERROR; ++flag) {
         }
     }
     // A table listing `extensions`, with the VAR entries pointed at the stand-in driver when

@@ -1,13 +1,10 @@
 #include "KLFile.h"
+#include "PlatformTest.h"
 #include "RecordingLog.h"
 
 #include "TempDirTest.h"
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -384,7 +381,7 @@ TEST_F(FileTest, FailedOpenReportsTheGivenNameAndReadsNothing) {
 
 TEST_F(FileTest, PipesAndDevicesAreRefusedWithoutWaiting) {
     const std::string fifo = PathOf("fifo.bin");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    if (!MakeFilePipe(fifo)) GTEST_SKIP() << "no named pipes in this file system";
     RecordingLog log;
     for (const std::string& path : {fifo, std::string("/dev/null")}) {
         SCOPED_TRACE(path);
@@ -396,9 +393,8 @@ TEST_F(FileTest, PipesAndDevicesAreRefusedWithoutWaiting) {
         });
         if (opened.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
             ADD_FAILURE() << "Open blocked";
-            const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);  // lets it return
+            ReleasePipeReader(fifo);  // lets it return
             opened.wait();
-            if (writer >= 0) close(writer);
             continue;
         }
         EXPECT_FALSE(opened.get());

@@ -5,6 +5,7 @@
 #include "KLAbstractFactory.h"
 #include "KLBitmap.h"
 #include "KLCoinManager1.h"
+#include "PlatformTest.h"
 #include "RecordingLog.h"
 
 #include <gtest/gtest.h>
@@ -35,9 +36,9 @@ struct Announced : IAnnounced {};
 
 TEST(Registry, EachInterfaceHasItsPlatformImplementationNamedAsTheSystemSpellsIt) {
     EXPECT_EQ(OnlyImplementationName<KL::ICoinManager>(), "class _KL::CCoinManager1");
-    EXPECT_EQ(OnlyImplementationName<KL::Hacking::ISystemController>(), "class _KL::Hacking::CSystemController_SDL");
+    EXPECT_EQ(OnlyImplementationName<KL::Hacking::ISystemController>(), kPlatformSystemControllerClass);
     EXPECT_EQ(OnlyImplementationName<KL::IBitmap>(), "class _KL::CBitmap");
-    EXPECT_EQ(OnlyImplementationName<KL::Window>(), "class _KL::WindowSDL");
+    EXPECT_EQ(OnlyImplementationName<KL::Window>(), kPlatformWindowClass);
 }
 
 TEST(Registry, RegistrarAnnouncesImplementationThenInterface) {
@@ -111,46 +112,6 @@ TEST(CoinManager, TableOfSixteenRefusesMoreAndLongNamesAreCut) {
     EXPECT_EQ(std::string(coins.GetEntry(15)->name), longName.substr(0, 255));
 }
 
-namespace {
-
-struct Walk {
-    int calls = 0;
-    int stopAfter = 0;
-    std::vector<KL::NativeWindowHandle> handles;
-    std::vector<std::unique_ptr<KL::Window>> windows;
-};
-
-bool CountWindow(KL::Window* window, void* user) {
-    Walk* walk = static_cast<Walk*>(user);
-    ++walk->calls;
-    walk->handles.push_back(window->GetHandle());
-    walk->windows.emplace_back(window);
-    return walk->calls < walk->stopAfter;
-}
-
-}  // namespace
-
-TEST(SystemController, EnumerationBindsAWindowToEachApplicationWindowAndStopsWhenTold) {
-    FakeApplication app;
-    ScopedAppInstance scope(&app);
-    int first = 0, second = 0;
-    app.OpenWindow("a", 0, 0, 1, 1, 32, false, nullptr, nullptr)->SetHandle(&first);
-    app.OpenWindow("b", 0, 0, 1, 1, 32, false, nullptr, nullptr)->SetHandle(&second);
-    std::unique_ptr<KL::Hacking::ISystemController> controller(
-        KLAbstractFactory<KL::Hacking::ISystemController>::FindImplementation("class KL::Hacking::ISystemController"));
-    ASSERT_NE(controller, nullptr);
-
-    Walk all;
-    all.stopAfter = 100;
-    EXPECT_TRUE(controller->EnumerateWindows(&CountWindow, false, &all));
-    EXPECT_EQ(all.handles, (std::vector<KL::NativeWindowHandle>{&first, &second}));
-
-    Walk stopped;
-    stopped.stopAfter = 1;
-    EXPECT_TRUE(controller->EnumerateWindows(&CountWindow, true, &stopped));
-    EXPECT_EQ(stopped.calls, 1);
-}
-
 TEST(SystemController, DesktopOperationsAreNotDefinedHere) {
     std::unique_ptr<KL::Hacking::ISystemController> controller(
         KLAbstractFactory<KL::Hacking::ISystemController>::FindImplementation("class KL::Hacking::ISystemController"));
@@ -159,11 +120,12 @@ TEST(SystemController, DesktopOperationsAreNotDefinedHere) {
     EXPECT_TRUE(controller->MouseMove(1, 2));
     EXPECT_TRUE(controller->MWheelDown(1));
     EXPECT_EQ(controller->GetDesktopPortion(0, 0, 1, 1), nullptr);
-    EXPECT_EQ(log.Boxes(),
-              (std::vector<std::string>{
-                  "_KL::Hacking::CSystemController_SDL::MouseMove not defined. (Hacking\\CSystemController_SDL)",
-                  "_KL::Hacking::CSystemController_SDL::MWheelDown not defined. (Hacking\\CSystemController_SDL)",
-                  "_KL::Hacking::CSystemController_SDL::GetDesktopPortion not defined. (Hacking\\CSystemController_SDL)"}));
+    std::vector<std::string> expected;
+    for (const char* operation : {"MouseMove", "MWheelDown", "GetDesktopPortion"}) {
+        expected.push_back(std::string(kPlatformSystemControllerName) + "::" + operation + " not defined. (" +
+                           kPlatformSystemControllerFile + ")");
+    }
+    EXPECT_EQ(log.Boxes(), expected);
 }
 
 TEST(Bitmap, PlaceholderDoesNoWork) {

@@ -13,8 +13,7 @@
 #include "KETexture.h"
 #include "KEVertex.h"
 #include "KEVertexLayouts.h"
-#include "KLAppWindowSDL.h"
-#include "ScriptedApplicationSDL.h"
+#include "ScriptedApplication.h"
 #include "TempDirTest.h"
 
 #include <GL/gl.h>
@@ -29,20 +28,20 @@
 namespace {
 
 // Counts presented frames and the contexts and windows actually given back.
-class CountingWindow : public _KL::WindowSDL {
+class CountingWindow : public PlatformWindow {
 public:
     bool SwapBuffers() override {
         ++swaps;
-        return _KL::WindowSDL::SwapBuffers();
+        return PlatformWindow::SwapBuffers();
     }
     bool ReleaseOpenGL() override {
-        const bool released = _KL::WindowSDL::ReleaseOpenGL();
+        const bool released = PlatformWindow::ReleaseOpenGL();
         contexts += released ? 1 : 0;
         return released;
     }
     void ReleaseWindow() override {
         windows += GetHandle() ? 1 : 0;
-        _KL::WindowSDL::ReleaseWindow();
+        PlatformWindow::ReleaseWindow();
     }
     int swaps = 0;
     int contexts = 0;
@@ -137,7 +136,7 @@ protected:
 
     static constexpr int kSize = 64;
     static constexpr int kCentre = kSize / 2;
-    ScriptedApplicationSDL app;
+    ScriptedApplication app;
     ScopedAppInstance scope{&app};
     CountingWindow window;
     KEEngine engine;

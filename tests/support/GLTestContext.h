@@ -1,10 +1,10 @@
-// A real OpenGL context for rendering tests: an offscreen SDL window (Mesa's llvmpipe
-// through EGL) made current, with helpers to read pixels back. The application singleton
-// is a scripted-clock SDL application for the fixture's lifetime.
+// A real OpenGL context for rendering tests: a headless window of the platform made
+// current, with helpers to read pixels back. The application singleton is the platform's
+// application with a scripted clock for the fixture's lifetime.
 #pragma once
 
 #include "KLAppWindow.h"
-#include "ScriptedApplicationSDL.h"
+#include "ScriptedApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -29,14 +29,14 @@ public:
 
     bool Ready() const { return m_ready; }
     KL::Window* Window() { return m_window; }
-    ScriptedApplicationSDL& App() { return m_app; }
+    ScriptedApplication& App() { return m_app; }
 
     // RGBA of the pixel at (x, y), y counted from the bottom row as GL does, read from the
     // back buffer (what was drawn and not yet swapped away).
     std::array<uint8_t, 4> Pixel(int x, int y) const;
 
 private:
-    ScriptedApplicationSDL m_app;
+    ScriptedApplication m_app;
     ScopedAppInstance m_scope;
     KL::Window* m_window = nullptr;
     bool m_ready = false;

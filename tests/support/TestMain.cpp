@@ -1,6 +1,7 @@
-// Test entry. Every test runs headless: SDL's offscreen video driver (Mesa's llvmpipe
-// through EGL) and the dummy audio driver, and nobody is there to answer an error box.
+// Test entry. Every test runs headless (PlatformTest.h), and nobody is there to answer an
+// error box.
 #include "KLLog.h"
+#include "PlatformTest.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +19,7 @@ extern "C" const char* __lsan_default_suppressions() {
 extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
 
 int main(int argc, char** argv) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    PrepareHeadlessPlatform();
     KL::SetErrorBoxesEnabled(false);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
