@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the data tools, the tests and the benchmarks
-# need. Idempotent: when everything is there it only checks and returns.
+# need; with "windows", also the cross compilers, Wine and what the Windows job needs.
+# Idempotent: when everything is there it only checks and returns.
 set -euo pipefail
 
 PACKAGES=(
@@ -16,6 +17,13 @@ PACKAGES=(
   ffmpeg
   clang libclang-rt-dev
 )
+
+if [ "${1:-}" = "windows" ]; then
+  PACKAGES+=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
+    dpkg-dev wine wine64 zip imagemagick
+  )
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -24,3 +24,5 @@ fi
 cd "$ROOT"
 # The parsers' fuzz harnesses, a minute each.
 scripts/fuzz.sh
+# The Windows job: the cross build under Wine, with this build's data and program.
+NATIVE_BUILD_DIR=$BUILD scripts/windows.sh
