@@ -7,6 +7,8 @@
 #include "platform/KLPlatform.h"
 
 #include <cstddef>
+#include <system_error>
+#include <thread>
 
 namespace KL {
 
@@ -78,6 +80,17 @@ Window* Application::OpenWindow(const char* title, int32_t x, int32_t y, int32_t
 }
 
 void Application::SetFrameRate(float framesPerSecond) { m_frameLimiter.SetRate(framesPerSecond); }
+
+bool Application::StartThread(ThreadProc proc, void* parameter) {
+    if (!proc) return false;
+    try {
+        // Detached: nothing waits for it or keeps its handle.
+        std::thread(proc, parameter).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
 
 void Application::Tick() {
     m_frameLimiter.WaitForNextFrame();

@@ -110,7 +110,7 @@ public:
     virtual bool LoadBitmapFile(const char* name, int32_t* width, int32_t* height, int32_t* bitsPerPixel,
                                 unsigned char** pixels) = 0;
     // Starts a detached thread running proc(parameter); true when it started.
-    virtual bool StartThread(ThreadProc proc, void* parameter) = 0;
+    virtual bool StartThread(ThreadProc proc, void* parameter);
     // Milliseconds of the application clock (wraps like any 32-bit millisecond counter).
     virtual uint32_t GetTime() = 0;
     virtual void Wait(uint32_t milliseconds) = 0;

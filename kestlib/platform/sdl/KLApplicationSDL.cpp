@@ -8,8 +8,6 @@
 #include <SDL.h>
 
 #include <mutex>
-#include <system_error>
-#include <thread>
 
 namespace _KL {
 
@@ -58,16 +56,6 @@ int32_t ApplicationSDL::ChangeDisplayMode(int32_t width, int32_t height, int32_t
 bool ApplicationSDL::LoadBitmapFile(const char* name, int32_t* width, int32_t* height, int32_t* bitsPerPixel,
                                     unsigned char** pixels) {
     return LoadBitmapRGB(name, width, height, bitsPerPixel, pixels);
-}
-
-bool ApplicationSDL::StartThread(KL::ThreadProc proc, void* parameter) {
-    if (!proc) return false;
-    try {
-        std::thread(proc, parameter).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
 }
 
 uint32_t ApplicationSDL::GetTime() { return m_virtualClock ? m_virtualClock->Now() : SDL_GetTicks(); }

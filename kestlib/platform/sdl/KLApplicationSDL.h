@@ -16,7 +16,6 @@ public:
     int32_t ChangeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) override;
     bool LoadBitmapFile(const char* name, int32_t* width, int32_t* height, int32_t* bitsPerPixel,
                         unsigned char** pixels) override;
-    bool StartThread(KL::ThreadProc proc, void* parameter) override;
     uint32_t GetTime() override;
     void Wait(uint32_t milliseconds) override;
     int MessageLoop() override;

@@ -9,6 +9,8 @@
 // SDL sees it.
 #include "KLBitmapFileSDL.h"
 
+#include "KLBitmapFile.h"
+
 #include "KLFile.h"
 #include "KLLog.h"
 #include "KLPath.h"
@@ -170,11 +172,7 @@ const char* CheckHeaders(SDL_RWops* file, int64_t fileSize, int* width, int* hei
     return nullptr;
 }
 
-struct Image {
-    int width = 0;
-    int height = 0;
-    std::unique_ptr<unsigned char[]> pixels;
-};
+using Image = KL::BitmapImage;
 
 // Loads and converts; on failure `why` says what went wrong, for the trace.
 bool LoadImage(const char* name, Image* image, std::string* why) {
@@ -260,26 +258,8 @@ bool LoadImage(const char* name, Image* image, std::string* why) {
 
 }  // namespace
 
-bool LoadBitmapRGB(const char* name, int* width, int* height, int* bitsPerPixel, unsigned char** pixels) {
-    const char* shown = name ? name : "(null)";
-    Image image;
-    std::string why;
-    bool loaded = false;
-    if (!name || !width || !height || !bitsPerPixel || !pixels) {
-        why = "missing name or output";
-    } else {
-        loaded = LoadImage(name, &image, &why);
-    }
-    if (!loaded) {
-        LogError("Error cargando bitmap %s", shown);
-        LogMessage("Bitmap %s: %s", shown, why.c_str());
-        return false;
-    }
-    *width = image.width;
-    *height = image.height;
-    *bitsPerPixel = 24;
-    *pixels = image.pixels.release();
-    return true;
+bool LoadBitmapRGB(const char* name, int32_t* width, int32_t* height, int32_t* bitsPerPixel, unsigned char** pixels) {
+    return KL::HandOutBitmap(&LoadImage, name, width, height, bitsPerPixel, pixels);
 }
 
 }  // namespace _KL

@@ -2,10 +2,6 @@
 
 #include "KLAppWindowWin32.h"
 #include "KLBitmapFileWin32.h"
-
-#include <system_error>
-#include <thread>
-
 #include "KLWindowsApi.h"
 
 #include <mmsystem.h>
@@ -35,17 +31,6 @@ int32_t ApplicationWin32::ChangeDisplayMode(int32_t width, int32_t height, int32
 bool ApplicationWin32::LoadBitmapFile(const char* name, int32_t* width, int32_t* height, int32_t* bitsPerPixel,
                                       unsigned char** pixels) {
     return LoadBitmapRGB(name, width, height, bitsPerPixel, pixels);
-}
-
-bool ApplicationWin32::StartThread(KL::ThreadProc proc, void* parameter) {
-    if (!proc) return false;
-    try {
-        // Detached: the thread's handle is given back at once.
-        std::thread(proc, parameter).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
 }
 
 uint32_t ApplicationWin32::GetTime() { return m_virtualClock ? m_virtualClock->Now() : timeGetTime(); }

@@ -1,5 +1,7 @@
 #include "KLBitmapFileWin32.h"
 
+#include "KLBitmapFile.h"
+
 #include "KLFile.h"
 #include "KLLog.h"
 #include "KLPath.h"
@@ -22,11 +24,7 @@ namespace {
 // Larger sides are taken for corrupt files; it also keeps every size below in range.
 constexpr int32_t kMaxSide = 16384;
 
-struct Image {
-    int32_t width = 0;
-    int32_t height = 0;
-    std::unique_ptr<unsigned char[]> pixels;
-};
+using Image = KL::BitmapImage;
 
 struct BitmapDeleter {
     void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
@@ -213,25 +211,7 @@ bool ReadBitmap(const char* name, Image* image, std::string* why) {
 
 bool LoadBitmapRGB(const char* name, int32_t* width, int32_t* height, int32_t* bitsPerPixel,
                    unsigned char** pixels) {
-    const char* shown = name ? name : "(null)";
-    Image image;
-    std::string why;
-    bool loaded = false;
-    if (!name || !width || !height || !bitsPerPixel || !pixels) {
-        why = "missing name or output";
-    } else {
-        loaded = ReadBitmap(name, &image, &why);
-    }
-    if (!loaded) {
-        LogError("Error cargando bitmap %s", shown);
-        LogMessage("Bitmap %s: %s", shown, why.c_str());
-        return false;
-    }
-    *width = image.width;
-    *height = image.height;
-    *bitsPerPixel = 24;
-    *pixels = image.pixels.release();
-    return true;
+    return KL::HandOutBitmap(&ReadBitmap, name, width, height, bitsPerPixel, pixels);
 }
 
 }  // namespace _KL
