@@ -76,15 +76,6 @@ const std::vector<std::string>& KSOutput::ListDevices() {
     return devices;
 }
 
-bool KSOutput::IsNoSound(int device) {
-    const auto& devices = ListDevices();
-    return device == static_cast<int>(devices.size()) - 1;
-}
-
-KSOutput::KSOutput() = default;
-
-KSOutput::~KSOutput() { Close(); }
-
 bool KSOutput::Open(int device, int32_t rate, std::string* error) {
     std::string local;
     std::string& why = error ? *error : local;

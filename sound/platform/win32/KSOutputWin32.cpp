@@ -143,15 +143,6 @@ void KSOutput::Device::StopRendering() {
 
 const std::vector<std::string>& KSOutput::ListDevices() { return Devices().names; }
 
-bool KSOutput::IsNoSound(int device) {
-    const auto& devices = ListDevices();
-    return device == static_cast<int>(devices.size()) - 1;
-}
-
-KSOutput::KSOutput() = default;
-
-KSOutput::~KSOutput() { Close(); }
-
 bool KSOutput::Open(int device, int32_t rate, std::string* error) {
     std::string local;
     std::string& why = error ? *error : local;
