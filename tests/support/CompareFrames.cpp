@@ -32,6 +32,11 @@ int main(int argc, char** argv) {
     for (const std::string& name : names) {
         const Picture want = ReadPng((fs::path(argv[1]) / name).string());
         const Picture got = ReadPng((fs::path(argv[2]) / name).string());
+        if (got.rgb.empty()) {
+            std::fprintf(stderr, "compare_frames: %s is missing or unreadable in %s\n", name.c_str(), argv[2]);
+            ++bad;
+            continue;
+        }
         const PictureDifference d = ComparePictures(got, want);
         if (!d.WithinTolerance(want.rgb.size() / 3)) {
             std::fprintf(stderr, "compare_frames: %s differs: %zu pixels far off, mean difference %.3f\n", name.c_str(),
