@@ -4,7 +4,13 @@
 // to do next. Both entry points may be called from any thread.
 #pragma once
 
+// Formats are checked as the C99 printf family: GCC calls it gnu_printf (its plain printf
+// is the system's older one on Windows); clang knows it only as printf.
+#if defined(__clang__)
+#define KL_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
 #define KL_PRINTF_FORMAT(fmt, args) __attribute__((format(gnu_printf, fmt, args)))
+#endif
 
 // Formats a message and writes it as one trace line: "Debug: " + message + "\n".
 void LogMessage(const char* format, ...) KL_PRINTF_FORMAT(1, 2);
