@@ -1,22 +1,23 @@
-// The meteor effect: rocks placed with rand() at load, moved and submitted every frame, and
+// The meteor effect: rocks placed with Random() at load, moved and submitted every frame, and
 // respawned once they have left the box.
 #include "CMeteorEffect.h"
 
 #include "KEMesh.h"
+#include "KLHelpers.h"
 #include "KLLog.h"
 
 #include <cstdlib>
 
 namespace {
 
-// min + (rand() mod 10000) / 10000 of the way to max: 10000 evenly spaced places.
+// min + (Random() mod 10000) / 10000 of the way to max: 10000 evenly spaced places.
 float RandomPlace(float min, float max) {
-    const int r = std::rand() % 10000;
+    const int r = Random() % 10000;
     return min + static_cast<float>(r) * (max - min) * 0.0001f;
 }
 
 // -0.1 to 0.098 degrees per millisecond, in steps of 0.002.
-float Spin() { return static_cast<float>(std::rand() % 100) * 0.002f - 0.1f; }
+float Spin() { return static_cast<float>(Random() % 100) * 0.002f - 0.1f; }
 
 }  // namespace
 
@@ -56,7 +57,7 @@ bool CMeteorEffect::Load() {
 }
 
 void CMeteorEffect::Respawn(Meteor* meteor, bool initial) {
-    // One statement per draw: the order of the rand() calls is x, y, z.
+    // One statement per draw: the order of the Random() calls is x, y, z.
     meteor->position.x = RandomPlace(GetFloat(8), GetFloat(11));
     meteor->position.y = RandomPlace(GetFloat(9), GetFloat(12));
     meteor->position.z = RandomPlace(GetFloat(10), GetFloat(13));

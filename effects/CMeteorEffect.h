@@ -42,7 +42,7 @@ public:
 
     // A fresh position in the spawn box, step zero. The first placement (initial) then moves
     // the rock anywhere in the box and draws its spin; later ones keep spin and rotation.
-    // Random numbers come from rand(): three, or nine when initial.
+    // Random numbers come from the framework's Random(): three, or nine when initial.
     void Respawn(Meteor* meteor, bool initial);
 
     int32_t GetMeteorCount() const { return static_cast<int32_t>(m_meteors.size()); }

@@ -1,11 +1,28 @@
 #include "KLHelpers.h"
 
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
+
+namespace {
+
+uint32_t& RandomState() {
+    static uint32_t state = 1;
+    return state;
+}
+
+}  // namespace
+
+int Random() {
+    uint32_t& state = RandomState();
+    state = state * 1103515245u + 12345u;
+    return static_cast<int>((state / 65536u) % 32768u);
+}
+
+void SeedRandom(unsigned seed) { RandomState() = seed; }
 
 float RandomRange(float min, float max) {
     // 32767 * 0.0000305 is just below 1, so max itself is never reached.
-    const int r = std::rand() & 0x7FFF;
+    const int r = Random() & 0x7FFF;
     return min + static_cast<float>(r) * (max - min) * 0.0000305f;
 }
 

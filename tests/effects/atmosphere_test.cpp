@@ -109,11 +109,11 @@ TEST_F(Atmosphere, SpritesAreScatteredInDrawOrderAndTurnTowardsVector26) {
     effect.SetString(24, "specks.png");
     effect.SetFloat(23, 50);
     app.clock.now = 777;
-    std::srand(1234);
+    SeedRandom(1234);
     ASSERT_TRUE(effect.Load());
     KESpriteSet* sprites = effect.GetSpriteSet();
     ASSERT_TRUE(sprites && sprites->GetCount() == 1000 && sprites->GetSize() == 100);
-    std::srand(1234);  // the same draws again, r1 .. r6 for each sprite
+    SeedRandom(1234);  // the same draws again, r1 .. r6 for each sprite
     for (int32_t i = 0; i < 1000; ++i) {
         float r[6];
         for (float& value : r) value = RandomRange(-50, 50);

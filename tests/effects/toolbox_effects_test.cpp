@@ -160,11 +160,11 @@ TEST_F(MeteorEffect, PlacementsDrawRandInOrderAndADegenerateSpawnBoxIsExact) {
     meteors.SetInt(1, 1);
     meteors.SetFloat(2, 0), meteors.SetFloat(5, 10000);    // box x: 0 to 10000
     meteors.SetFloat(4, 2000), meteors.SetFloat(7, 3000);  // box z: 2000 to 3000
-    std::srand(99);
+    SeedRandom(99);
     ASSERT_TRUE(meteors.Load());
-    std::srand(99);
+    SeedRandom(99);
     int r[9];
-    for (int& value : r) value = std::rand();
+    for (int& value : r) value = Random();
     CMeteorEffect::Meteor& m = *meteors.GetMeteor(0);
     // Draws 0-2 place it on the spawn face; 3-5 in the whole box override them; 6-8 spin it.
     EXPECT_NEAR(m.position.x, r[3] % 10000, 0.01f);
@@ -214,9 +214,9 @@ TEST(VectorField, BodiesDriftAlongMinusZAndOverwriteTheirModelsBindings) {
     field.SetObject(7, &first);
     field.SetObject(8, &second);
     none.SetObject(7, &idle);  // with no bodies nothing is written
-    std::srand(5);
+    SeedRandom(5);
     ASSERT_TRUE(field.Load() && none.Load());
-    std::srand(5);
+    SeedRandom(5);
     std::vector<float> spins(6);
     for (float& s : spins) s = RandomRange(-0.1f, 0.1f);
     field.Frame(0, 0, 16);
