@@ -74,11 +74,18 @@ bool ReadWhole(FILE* file, std::vector<unsigned char>* bytes) {
     return std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
 }
 
-// A file whose rows are stored top row first (negative height). The system's file loader
-// gives such files back black under Wine, so the DIB is made from the file's own bytes,
-// after checking that the headers, palette and rows lie inside the file. Null when the
-// file is no such bitmap.
-HBITMAP TopDownBitmap(const std::vector<unsigned char>& file) {
+// Whether the file's rows are stored uncompressed (BI_RGB or BI_BITFIELDS), either way up.
+bool StoredUncompressed(const std::vector<unsigned char>& file) {
+    if (file.size() < 54 || file[0] != 'B' || file[1] != 'M' || U32(file.data() + 14) < 40) return false;
+    const uint32_t compression = U32(file.data() + 30);
+    return compression == BI_RGB || compression == BI_BITFIELDS;
+}
+
+// An uncompressed bitmap made into a DIB from the file's own bytes, after checking that the
+// headers, palette and rows lie inside the file. The system's file loader would make up
+// the rows of a cut file, and gives top-down files back black under Wine. Null when the
+// file is no such bitmap or does not hold it whole.
+HBITMAP UncompressedBitmap(const std::vector<unsigned char>& file) {
     constexpr size_t kFileHeader = 14;
     if (file.size() < kFileHeader + 40 || file[0] != 'B' || file[1] != 'M') return nullptr;
     const unsigned char* info = file.data() + kFileHeader;
@@ -89,14 +96,16 @@ HBITMAP TopDownBitmap(const std::vector<unsigned char>& file) {
     const uint32_t bits = info[14] | (info[15] << 8);
     const uint32_t compression = U32(info + 16);
     const uint32_t coloursUsed = U32(info + 32);
-    if (headerSize < 40 || height >= 0 || height < -kMaxSide || width <= 0 || width > kMaxSide) return nullptr;
-    if (compression != BI_RGB && compression != BI_BITFIELDS) return nullptr;  // top-down rows are never RLE
+    if (headerSize < 40 || height == 0 || height < -kMaxSide || height > kMaxSide || width <= 0 || width > kMaxSide) {
+        return nullptr;
+    }
+    if (compression != BI_RGB && compression != BI_BITFIELDS) return nullptr;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return nullptr;
     const uint64_t colours = bits <= 8 ? (coloursUsed != 0 ? coloursUsed : (1u << bits)) : 0;
     const uint64_t masks = (compression == BI_BITFIELDS && headerSize == 40) ? 12 : 0;
     const uint64_t infoBytes = headerSize + masks + colours * 4;
     const uint64_t stride = ((static_cast<uint64_t>(width) * bits + 31) / 32) * 4;
-    const uint64_t rowBytes = stride * static_cast<uint64_t>(-height);
+    const uint64_t rowBytes = stride * static_cast<uint64_t>(height < 0 ? -static_cast<int64_t>(height) : height);
     if (colours > 256 || kFileHeader + infoBytes > offset || offset > file.size() ||
         rowBytes > file.size() - offset) {
         return nullptr;
@@ -115,30 +124,6 @@ HBITMAP TopDownBitmap(const std::vector<unsigned char>& file) {
     return bitmap;
 }
 
-// True when an uncompressed bitmap's rows do not all lie inside the file: the system's
-// loader would make up the missing rows instead of refusing a cut file. Compressed rows
-// are left to the loader.
-bool RowsCutShort(const std::vector<unsigned char>& file) {
-    if (file.size() < 54 || file[0] != 'B' || file[1] != 'M' || U32(file.data() + 14) < 40) return false;
-    const unsigned char* info = file.data() + 14;
-    const uint32_t compression = U32(info + 16);
-    if (compression != BI_RGB && compression != BI_BITFIELDS) return false;
-    const int64_t width = S32(info + 4);
-    const int64_t height = S32(info + 8);
-    const uint64_t bits = info[14] | (info[15] << 8);
-    if (width <= 0 || width > kMaxSide || height == 0 || height < -kMaxSide || height > kMaxSide) return false;
-    const uint64_t stride = ((static_cast<uint64_t>(width) * bits + 31) / 32) * 4;
-    const uint64_t rowBytes = stride * static_cast<uint64_t>(height < 0 ? -height : height);
-    const uint32_t offset = U32(file.data() + 10);
-    return offset > file.size() || rowBytes > file.size() - offset;
-}
-
-// True when the file's height field is negative (rows stored top row first).
-bool StoredTopDown(const std::vector<unsigned char>& file) {
-    return file.size() >= 26 && file[0] == 'B' && file[1] == 'M' && U32(file.data() + 14) >= 40 &&
-           S32(file.data() + 22) < 0;
-}
-
 bool ReadBitmap(const char* name, Image* image, std::string* why) {
     const std::string path = KL::ResolveDataPath(name);
     // Only regular files: a device or pipe name must not reach the system's loader.
@@ -154,15 +139,13 @@ bool ReadBitmap(const char* name, Image* image, std::string* why) {
         *why = "the file cannot be read";
         return false;
     }
-    if (RowsCutShort(bytes)) {
-        *why = "the file ends before its rows do";
-        return false;
-    }
-    BitmapPtr bitmap(StoredTopDown(bytes) ? TopDownBitmap(bytes)
-                                          : static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
-                                                                            LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+    // Compressed (run-length) rows are left to the system's loader.
+    const bool uncompressed = StoredUncompressed(bytes);
+    BitmapPtr bitmap(uncompressed ? UncompressedBitmap(bytes)
+                                  : static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                                                    LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
     if (!bitmap) {
-        *why = "not a bitmap the system can read";
+        *why = uncompressed ? "its headers, palette or rows do not fit the file" : "not a bitmap the system can read";
         return false;
     }
     BITMAP header = {};
