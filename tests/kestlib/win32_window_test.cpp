@@ -1,6 +1,7 @@
 // Win32 windows, their OpenGL context, their messages and the message loop, under Wine
 // (windows never shown; Mesa's llvmpipe behind WGL).
 #include "FakeApplication.h"
+#include "ScriptedApplication.h"
 #include "KLAppWindowWin32.h"
 #include "KLApplicationWin32.h"
 #include "RecordingLog.h"
@@ -11,25 +12,11 @@
 #include <string>
 #include <vector>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "KLWindowsApi.h"
 
 #include <GL/gl.h>
 
 namespace {
-
-// The Win32 application with a scripted clock, so that loop tests never sleep.
-class ScriptedWin32App : public _KL::ApplicationWin32 {
-public:
-    uint32_t GetTime() override { return clock.Read(); }
-    void Wait(uint32_t ms) override { clock.Wait(ms); }
-    ScriptedClock clock;
-};
 
 // Handles every waiting message of this thread and removes WM_QUIT; returns how many
 // quits were among them. Messages are dispatched: a shown window's WM_PAINT stays in the
@@ -65,7 +52,7 @@ struct Win32Window : ::testing::Test {
     // Listeners outlive the windows, which are released in TearDown.
     RecordingListener listener;
     KLList listeners;
-    ScriptedWin32App app;
+    ScriptedApplication app;
     ScopedAppInstance scope{&app};
 };
 

@@ -1,7 +1,6 @@
 // glFlush is reached through opengl32's import slot, so the slot is what the link wraps
 // (-Wl,--wrap=__imp_glFlush): every flush goes through the counter, then to the real one.
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "KLWindowsApi.h"
 
 int g_flushes = 0;
 

@@ -2,8 +2,7 @@
 
 #include "KLApplication.h"
 
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "KLWindowsApi.h"
 
 void ClientOrigin(KL::Window* window, int* x, int* y) {
     POINT origin = {0, 0};
