@@ -7,6 +7,7 @@
 // calls its note procedures. The audio thread never waits on the main thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -48,5 +49,11 @@ public:
     struct Device;
 
 private:
+    // The platform's part of Open, for a device of the list other than "No sound".
+    bool OpenDevice(int device, const std::string& name, int32_t rate, std::string* why);
+    // Frames per buffer: about 23 ms whatever the rate (1024 at 44100 Hz). Notes are found
+    // as the audio is rendered, so a longer buffer would put the picture ahead of the sound.
+    static size_t FramesPerBuffer(int32_t rate);
+
     Device* m_device = nullptr;
 };

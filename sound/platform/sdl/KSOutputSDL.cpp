@@ -76,21 +76,9 @@ const std::vector<std::string>& KSOutput::ListDevices() {
     return devices;
 }
 
-bool KSOutput::Open(int device, int32_t rate, std::string* error) {
-    std::string local;
-    std::string& why = error ? *error : local;
-    Close();
-    const auto& devices = ListDevices();
-    if (device < 0 || device >= static_cast<int>(devices.size())) {
-        why = "there is no sound device " + std::to_string(device);
-        return false;
-    }
-    if (IsNoSound(device)) {
-        why = "\"No sound\" was chosen";
-        return false;
-    }
+bool KSOutput::OpenDevice(int device, const std::string& deviceName, int32_t rate, std::string* why) {
     if (!AudioReady()) {
-        why = std::string("no sound system: ") + SDL_GetError();
+        *why = std::string("no sound system: ") + SDL_GetError();
         return false;
     }
     auto* opened = new Device();
@@ -100,17 +88,14 @@ bool KSOutput::Open(int device, int32_t rate, std::string* error) {
     want.freq = rate;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    // About 23 ms whatever the rate (1024 frames at 44100 Hz): notes are found as the
-    // audio is rendered, so a longer buffer would put the picture ahead of the sound.
-    want.samples = 256;
-    while (want.samples < 4096 && want.samples * 1000 < rate * 23) want.samples *= 2;
+    want.samples = static_cast<Uint16>(FramesPerBuffer(rate));
     want.callback = &FillAudio;
     want.userdata = opened;
     SDL_AudioSpec have;
-    const char* name = device == 0 ? nullptr : devices[static_cast<size_t>(device)].c_str();
+    const char* name = device == 0 ? nullptr : deviceName.c_str();
     opened->id = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
     if (opened->id == 0) {
-        why = "cannot open \"" + devices[static_cast<size_t>(device)] + "\": " + SDL_GetError();
+        *why = "cannot open \"" + deviceName + "\": " + SDL_GetError();
         delete opened;
         return false;
     }

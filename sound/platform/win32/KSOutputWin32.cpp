@@ -143,29 +143,16 @@ void KSOutput::Device::StopRendering() {
 
 const std::vector<std::string>& KSOutput::ListDevices() { return Devices().names; }
 
-bool KSOutput::Open(int device, int32_t rate, std::string* error) {
-    std::string local;
-    std::string& why = error ? *error : local;
-    Close();
+bool KSOutput::OpenDevice(int device, const std::string& name, int32_t rate, std::string* error) {
+    std::string& why = *error;
     const DeviceTable& devices = Devices();
-    if (device < 0 || device >= static_cast<int>(devices.names.size())) {
-        why = "there is no sound device " + std::to_string(device);
-        return false;
-    }
-    if (IsNoSound(device)) {
-        why = "\"No sound\" was chosen";
-        return false;
-    }
-    const std::string& name = devices.names[static_cast<size_t>(device)];
     if (rate <= 0) {
         why = "cannot open \"" + name + "\": no sample rate of " + std::to_string(rate) + " Hz";
         return false;
     }
     auto* opened = new Device();
     opened->rate = rate;
-    // About 23 ms whatever the rate (1024 frames at 44100 Hz), as on the other platforms.
-    opened->frames = 256;
-    while (opened->frames < 4096 && opened->frames * 1000 < static_cast<size_t>(rate) * 23) opened->frames *= 2;
+    opened->frames = FramesPerBuffer(rate);
     opened->done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!opened->done) {
         why = "cannot open \"" + name + "\": no event (error " + std::to_string(GetLastError()) + ")";
