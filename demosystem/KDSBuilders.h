@@ -4,6 +4,8 @@
 // whatever the order of provision. Builders are not owned: they live for the process.
 #pragma once
 
+#include "KDSParameters.h"
+
 class CEffect;
 class CModifier;
 
@@ -14,6 +16,8 @@ public:
     virtual CEffect* Create() = 0;
     virtual const char* GetName() = 0;
     virtual const char* GetDescription() = 0;
+    // The type's parameters and output channels by name (empty unless the type offers one).
+    virtual KDSParamTable GetParameters() { return {}; }
 };
 
 class IModifierBuilder {
@@ -22,6 +26,7 @@ public:
     virtual CModifier* Create() = 0;
     virtual const char* GetName() = 0;
     virtual const char* GetDescription() = 0;
+    virtual KDSParamTable GetParameters() { return {}; }
 };
 
 // Higher layers (effects/) provide the builders of the types they implement; the demo system

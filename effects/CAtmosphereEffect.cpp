@@ -95,6 +95,23 @@ bool CAtmosphereEffect::Stop() {
     return true;
 }
 
+namespace {
+
+const KDSParamInfo kAtmosphereEffectParams[] = {
+    {KDSKind::Int, 18, "fog-mode", "GL fog mode: 9729 linear, 2048 exp, 2049 exp2, 0 no fog from this effect", "9729"},
+    {KDSKind::Float, 19, "fog-density", "fog density of the exponential modes, per scene unit", "0.001"},
+    {KDSKind::Float, 20, "fog-start", "distance where linear fog begins, scene units", "10.0"},
+    {KDSKind::Float, 21, "fog-end", "distance where linear fog is complete, scene units", "3000.0"},
+    {KDSKind::Vector, 22, "fog-colour", "fog red, green, blue, 0..1", "[1.0, 1.0, 1.0]"},
+    {KDSKind::Float, 23, "spread", "half-size of the cube around the origin the sprites fill, read at load", "1000.0"},
+    {KDSKind::String, 24, "sprites", "sprite texture; empty: no sprites", "\"\"", KDSParamInfo::kReadsFile},
+    {KDSKind::Vector, 26, "viewer", "point the sprites turn to face, scene units", "[0.0, 0.0, -40.0]"},
+};
+
+}  // namespace
+
+KDSParamTable CAtmosphereEffectBuilder::GetParameters() { return MakeParamTable(kAtmosphereEffectParams); }
+
 CEffect* CAtmosphereEffectBuilder::Create() { return new CAtmosphereEffect(); }
 
 void RegisterAtmosphereEffectBuilder() {

@@ -52,6 +52,7 @@ private:
 class CAtmosphereEffectBuilder : public IEffectBuilder {
 public:
     CEffect* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "atmosfear"; }
     const char* GetDescription() override { return "This effect gives ya Atmosferic gold"; }
 };

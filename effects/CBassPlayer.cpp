@@ -153,6 +153,25 @@ void CBassPlayer::RenderOffline() {
     }
 }
 
+namespace {
+
+// Channel n of the two runs stands for instrument n: velocity.1 is float 3, position.2 float 36.
+const KDSParamInfo kBassPlayerParams[] = {
+    {KDSKind::Int, 0, "device", "sound device, an index into the output's device list", "0"},
+    {KDSKind::Int, 1, "rate", "output sample rate, Hz (outside 8000..192000: 44100)", "0"},
+    {KDSKind::String, 2, "module", "tracker module played as the soundtrack", "none", KDSParamInfo::kReadsFile},
+    {KDSKind::Float, CBassPlayer::kVelocityChannel, "velocity",
+     "velocity of instrument n: +10 per note, halves in about 132 ms", "", KDSParamInfo::kOutput,
+     CBassPlayer::kInstruments},
+    {KDSKind::Float, CBassPlayer::kPositionChannel, "position",
+     "how far instrument n has been pushed: its velocity integrated over ms", "", KDSParamInfo::kOutput,
+     CBassPlayer::kInstruments},
+};
+
+}  // namespace
+
+KDSParamTable CBassPlayerBuilder::GetParameters() { return MakeParamTable(kBassPlayerParams); }
+
 CEffect* CBassPlayerBuilder::Create() { return new CBassPlayer(); }
 
 void RegisterBassPlayerBuilder() {

@@ -75,6 +75,7 @@ private:
 class CBassPlayerBuilder : public IEffectBuilder {
 public:
     CEffect* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "Bass Player"; }
     const char* GetDescription() override { return "This effect Plays musics"; }
 };

@@ -79,6 +79,24 @@ bool CDebugEffect::WriteLog(const char* file) {
     return true;
 }
 
+namespace {
+
+const KDSParamInfo kDebugEffectParams[] = {
+    {KDSKind::Int, CDebugEffect::kXParam, "x", "left edge of the text, viewport pixels", "10"},
+    {KDSKind::Int, CDebugEffect::kYParam, "y", "top of the text, viewport pixels from the top", "10"},
+    {KDSKind::Int, CDebugEffect::kModeParam, "mode",
+     "0 labelled value, 1 plain text, 2 labelled value recorded for the log", "0"},
+    {KDSKind::Float, CDebugEffect::kValueParam, "value", "the value shown or recorded", "0.0"},
+    {KDSKind::String, CDebugEffect::kTextParam, "text", "label (modes 0 and 2) or the whole line (mode 1)",
+     "\"value\""},
+    {KDSKind::String, CDebugEffect::kLogFileParam, "log", "value log written at stop in mode 2 (60 entries per second)",
+     "none", KDSParamInfo::kWritesFile},
+};
+
+}  // namespace
+
+KDSParamTable CDebugEffectBuilder::GetParameters() { return MakeParamTable(kDebugEffectParams); }
+
 CEffect* CDebugEffectBuilder::Create() { return new CDebugEffect(); }
 
 void RegisterDebugEffectBuilder() {

@@ -57,6 +57,7 @@ private:
 class CDebugEffectBuilder : public IEffectBuilder {
 public:
     CEffect* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "debug"; }
     const char* GetDescription() override { return "This effect draws debug text"; }
 };

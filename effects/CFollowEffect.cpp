@@ -47,6 +47,24 @@ bool CFollowEffect::Frame(uint32_t, uint32_t, int32_t delta) {
     return true;
 }
 
+namespace {
+
+const KDSParamInfo kFollowEffectParams[] = {
+    {KDSKind::Vector, CFollowEffect::kDestinationParam, "target", "destination the point moves toward; may be bound",
+     "[0.0, 0.0, 0.0]"},
+    {KDSKind::Vector, CFollowEffect::kStartParam, "origin", "where the point starts, read at start", "[0.0, 0.0, 0.0]"},
+    {KDSKind::Float, CFollowEffect::kSpeedParam, "speed", "units per millisecond toward the target", "1.0"},
+    {KDSKind::Float, 3, "x", "current x of the point", "", KDSParamInfo::kOutput},
+    {KDSKind::Float, 4, "y", "current y of the point", "", KDSParamInfo::kOutput},
+    {KDSKind::Float, 5, "z", "current z of the point", "", KDSParamInfo::kOutput},
+    {KDSKind::Vector, CFollowEffect::kPositionChannel, "current", "current position of the point", "",
+     KDSParamInfo::kOutput},
+};
+
+}  // namespace
+
+KDSParamTable CFollowEffectBuilder::GetParameters() { return MakeParamTable(kFollowEffectParams); }
+
 CEffect* CFollowEffectBuilder::Create() { return new CFollowEffect(); }
 
 void RegisterFollowEffectBuilder() {

@@ -36,6 +36,7 @@ private:
 class CFollowEffectBuilder : public IEffectBuilder {
 public:
     CEffect* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "follow"; }
     const char* GetDescription() override {
         return "This functional effect permits to get a smoth positon value given a start position and a destination.";

@@ -92,6 +92,44 @@ float CBinaryOperationModifier::GetFloat(int index) {
 
 // ---- builders ----
 
+namespace {
+
+constexpr uint8_t kOut = KDSParamInfo::kOutput;
+
+const KDSParamInfo kSineWaveParams[] = {
+    {KDSKind::Int, CSineWaveModifier::kPeriodParam, "period", "period of the sine, ms of demo time", "1000"},
+    {KDSKind::Float, CSineWaveModifier::kAmplitudeParam, "amplitude", "amplitude of the sine", "10.0"},
+    {KDSKind::Float, CSineWaveModifier::kOffsetParam, "offset", "added to the sine", "0.0"},
+    {KDSKind::Int, CSineWaveModifier::kRampStartParam, "ramp-start",
+     "demo time the ramp counts from, ms (earlier times wrap)", "0"},
+    {KDSKind::Float, CSineWaveModifier::kSlopeParam, "slope", "growth of the ramp per ms", "0.25"},
+    {KDSKind::Float, CSineWaveModifier::kRampOffsetParam, "ramp-offset", "added to the ramp", "0.0"},
+    {KDSKind::Float, CSineWaveModifier::kSineChannel, "sine",
+     "amplitude x sin(2 pi x (demo time mod period) / period) + offset", "", kOut, 1, "int.0 float.0 float.1"},
+    {KDSKind::Int, CSineWaveModifier::kSineChannel, "sine-int", "the sine truncated toward zero", "", kOut, 1,
+     "int.0 float.0 float.1"},
+    {KDSKind::Float, CSineWaveModifier::kRampChannel, "ramp", "slope x (demo time - ramp start, ms) + ramp offset", "",
+     kOut, 1, "int.3 float.4 float.5"},
+};
+
+const KDSParamInfo kBinaryOperationParams[] = {
+    {KDSKind::Float, 0, "a", "first operand", "1.0"},
+    {KDSKind::Float, 1, "b", "second operand", "1.0"},
+    {KDSKind::Int, 0, "int-a", "not read by any output", "1"},
+    {KDSKind::Int, 1, "int-b", "not read by any output", "1"},
+    {KDSKind::Float, 2, "sum", "a + b", "", kOut, 1, "float.0 float.1"},
+    {KDSKind::Float, 3, "difference", "a - b", "", kOut, 1, "float.0 float.1"},
+    {KDSKind::Float, 4, "product", "a x b", "", kOut, 1, "float.0 float.1"},
+    {KDSKind::Float, 5, "product-2", "a x b again: a second product channel, not a quotient", "", kOut, 1,
+     "float.0 float.1"},
+};
+
+}  // namespace
+
+KDSParamTable CSineWaveBuilder::GetParameters() { return MakeParamTable(kSineWaveParams); }
+
+KDSParamTable CBinaryOperationBuilder::GetParameters() { return MakeParamTable(kBinaryOperationParams); }
+
 CModifier* CSineWaveBuilder::Create() { return new CSineWaveModifier(); }
 
 CModifier* CBinaryOperationBuilder::Create() { return new CBinaryOperationModifier(); }

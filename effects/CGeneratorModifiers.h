@@ -45,6 +45,7 @@ public:
 class CSineWaveBuilder : public IModifierBuilder {
 public:
     CModifier* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "Sine Wave"; }
     const char* GetDescription() override { return "Sine Wave generator"; }
 };
@@ -52,6 +53,7 @@ public:
 class CBinaryOperationBuilder : public IModifierBuilder {
 public:
     CModifier* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "Binary operation"; }
     const char* GetDescription() override { return "Group of functions that perform operations with 2 modifiers"; }
 };

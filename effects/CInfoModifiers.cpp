@@ -62,6 +62,34 @@ KEVector3* CUtilitiesModifier::GetVector(KEVector3* out, int index) {
 
 // ---- builders ----
 
+namespace {
+
+constexpr uint8_t kOut = KDSParamInfo::kOutput;
+
+const KDSParamInfo kInfoModifierParams[] = {
+    {KDSKind::String, CInfoModifier::kStatisticsChannel, "statistics",
+     "triangles, frames per second, millions of triangles per second and GL version of the last frame", "", kOut},
+};
+
+const KDSParamInfo kUtilitiesModifierParams[] = {
+    {KDSKind::Vector, CUtilitiesModifier::kSplitInput, "vector", "vector split into the three float outputs",
+     "[0.0, 0.0, 0.0]"},
+    {KDSKind::Float, 5, "x", "x of the assembled vector", "0.0"},
+    {KDSKind::Float, 6, "y", "y of the assembled vector", "0.0"},
+    {KDSKind::Float, 7, "z", "z of the assembled vector", "0.0"},
+    {KDSKind::Float, 1, "vector-x", "x of the vector input", "", kOut, 1, "vector.4"},
+    {KDSKind::Float, 2, "vector-y", "y of the vector input", "", kOut, 1, "vector.4"},
+    {KDSKind::Float, 3, "vector-z", "z of the vector input", "", kOut, 1, "vector.4"},
+    {KDSKind::Vector, CUtilitiesModifier::kJoinOutput, "assembled", "(x, y, z) from the three float inputs", "", kOut,
+     1, "float.5 float.6 float.7"},
+};
+
+}  // namespace
+
+KDSParamTable CInfoModifierBuilder::GetParameters() { return MakeParamTable(kInfoModifierParams); }
+
+KDSParamTable CUtilitiesModifierBuilder::GetParameters() { return MakeParamTable(kUtilitiesModifierParams); }
+
 CModifier* CInfoModifierBuilder::Create() { return new CInfoModifier(); }
 
 CModifier* CUtilitiesModifierBuilder::Create() { return new CUtilitiesModifier(); }

@@ -39,6 +39,7 @@ public:
 class CInfoModifierBuilder : public IModifierBuilder {
 public:
     CModifier* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "info"; }
     const char* GetDescription() override { return "Modifier that reports system info"; }
 };
@@ -46,6 +47,7 @@ public:
 class CUtilitiesModifierBuilder : public IModifierBuilder {
 public:
     CModifier* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "utilities"; }
     const char* GetDescription() override { return "Common tools"; }
 };

@@ -44,6 +44,21 @@ void CLogPlayerModifier::Read() {
     }
 }
 
+namespace {
+
+const KDSParamInfo kLogPlayerParams[] = {
+    {KDSKind::String, CLogPlayerModifier::kFileParam, "log", "value log to play, as the debug effect writes it",
+     "\"undefined.log\"", KDSParamInfo::kReadsFile},
+    {KDSKind::Int, CLogPlayerModifier::kTimeParam, "time",
+     "playback time, ms; usually bound to an effect's local time (int 255)", "0"},
+    {KDSKind::Float, CLogPlayerModifier::kOutputChannel, "value",
+     "the logged value at the playback time, looping; 0.0 without a log", "", KDSParamInfo::kOutput, 1, "int.2"},
+};
+
+}  // namespace
+
+KDSParamTable CLogPlayerBuilder::GetParameters() { return MakeParamTable(kLogPlayerParams); }
+
 CModifier* CLogPlayerBuilder::Create() { return new CLogPlayerModifier(); }
 
 void RegisterLogPlayerBuilder() {

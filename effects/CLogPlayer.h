@@ -38,6 +38,7 @@ private:
 class CLogPlayerBuilder : public IModifierBuilder {
 public:
     CModifier* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "log player"; }
     const char* GetDescription() override { return "Player of motion captured files"; }
 };

@@ -106,6 +106,33 @@ bool CMeteorEffect::Frame(uint32_t, uint32_t, int32_t delta) {
     return true;
 }
 
+namespace {
+
+const KDSParamInfo kMeteorEffectParams[] = {
+    {KDSKind::String, 0, "scene", "scene file; its first object's first frame mesh is the rock", "\"meteor.KD10S\"",
+     KDSParamInfo::kReadsFile},
+    {KDSKind::Int, 1, "count", "number of rocks, made at load", "10"},
+    {KDSKind::Float, 2, "box-min-x", "lowest x of the box; a rock beyond it respawns, scene units", "-500.0"},
+    {KDSKind::Float, 3, "box-min-y", "lowest y of the box, scene units", "-2000.0"},
+    {KDSKind::Float, 4, "box-min-z", "lowest z of the box, scene units", "-500.0"},
+    {KDSKind::Float, 5, "box-max-x", "highest x of the box, scene units", "500.0"},
+    {KDSKind::Float, 6, "box-max-y", "highest y of the box, scene units", "2000.0"},
+    {KDSKind::Float, 7, "box-max-z", "highest z of the box, scene units", "500.0"},
+    {KDSKind::Float, 8, "spawn-min-x", "lowest x where rocks respawn, scene units", "-500.0"},
+    {KDSKind::Float, 9, "spawn-min-y", "lowest y where rocks respawn, scene units", "2000.0"},
+    {KDSKind::Float, 10, "spawn-min-z", "lowest z where rocks respawn, scene units", "-500.0"},
+    {KDSKind::Float, 11, "spawn-max-x", "highest x where rocks respawn, scene units", "500.0"},
+    {KDSKind::Float, 12, "spawn-max-y", "highest y where rocks respawn, scene units", "2000.0"},
+    {KDSKind::Float, 13, "spawn-max-z", "highest z where rocks respawn, scene units", "500.0"},
+    {KDSKind::Float, 14, "velocity-x", "rock velocity along x; a frame of d ms moves velocity * d^2 / 1000", "0.0"},
+    {KDSKind::Float, 15, "velocity-y", "rock velocity along y; a frame of d ms moves velocity * d^2 / 1000", "-10.0"},
+    {KDSKind::Float, 16, "velocity-z", "rock velocity along z; a frame of d ms moves velocity * d^2 / 1000", "0.0"},
+};
+
+}  // namespace
+
+KDSParamTable CMeteorEffectBuilder::GetParameters() { return MakeParamTable(kMeteorEffectParams); }
+
 CEffect* CMeteorEffectBuilder::Create() { return new CMeteorEffect(); }
 
 void RegisterMeteorEffectBuilder() {

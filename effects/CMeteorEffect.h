@@ -61,6 +61,7 @@ private:
 class CMeteorEffectBuilder : public IEffectBuilder {
 public:
     CEffect* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "meteoritos"; }
     const char* GetDescription() override { return "This effect shows meteors!"; }
 };

@@ -198,6 +198,38 @@ void CModelEffect::DrawPerPixel() {
     lighting->EnablePresent();
 }
 
+namespace {
+
+constexpr uint8_t kReads = KDSParamInfo::kReadsFile;
+
+const KDSParamInfo kModelEffectParams[] = {
+    {KDSKind::String, 0, "scene", "scene file; its first object's first frame mesh is drawn", "\"NOT DEFINED\"",
+     kReads},
+    {KDSKind::String, 11, "sky", "environment texture sphere-mapped over the model; empty: none", "\"\"", kReads},
+    {KDSKind::String, 10, "normal-map", "normal map; set: per-pixel lighting where the GL can draw it", "\"\"", kReads},
+    {KDSKind::Float, 0, "position-x", "position x, scene units", "0.0"},
+    {KDSKind::Float, 1, "position-y", "position y, scene units", "0.0"},
+    {KDSKind::Float, 2, "position-z", "position z, scene units", "0.0"},
+    {KDSKind::Float, 3, "rotation-x", "rotation about x, degrees, applied after the translation", "0.0"},
+    {KDSKind::Float, 4, "rotation-y", "rotation about y, degrees, applied after x", "0.0"},
+    {KDSKind::Float, 5, "rotation-z", "rotation about z, degrees, applied after y", "0.0"},
+    {KDSKind::Int, 6, "wobble", "1: travelling sine wobble on (must be 1 at load); other values off", "0"},
+    {KDSKind::Float, 7, "wobble-amplitude", "wobble amplitude, scene units", "5.0"},
+    {KDSKind::Float, 8, "wobble-frequency", "wobble spatial frequency, radians per scene unit", "0.1"},
+    {KDSKind::Float, 9, "wobble-period", "wobble phase divisor, ms per radian; 0 stops the deformation", "500.0"},
+    {KDSKind::Float, 12, "opacity", "opacity 0..1, read at load; other than 1.0 blends", "1.0"},
+    {KDSKind::Vector, 13, "colour", "diffuse red, green, blue used with the opacity, read at load", "[0.1, 0.1, 0.1]"},
+    {KDSKind::Float, 14, "light-x", "per-pixel light x, eye space", "0.0"},
+    {KDSKind::Float, 15, "light-y", "per-pixel light y, eye space", "0.0"},
+    {KDSKind::Float, 16, "light-z", "per-pixel light z, eye space", "0.0"},
+    {KDSKind::Vector, 18, "position", "the position as a vector", "", KDSParamInfo::kOutput, 1,
+     "float.0 float.1 float.2"},
+};
+
+}  // namespace
+
+KDSParamTable CModelEffectBuilder::GetParameters() { return MakeParamTable(kModelEffectParams); }
+
 CEffect* CModelEffectBuilder::Create() { return new CModelEffect(); }
 
 void RegisterModelEffectBuilder() {

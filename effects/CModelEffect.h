@@ -75,6 +75,7 @@ private:
 class CModelEffectBuilder : public IEffectBuilder {
 public:
     CEffect* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "model"; }
     const char* GetDescription() override { return "This effect draws a 3d model"; }
 };

@@ -18,6 +18,18 @@ int32_t CMotionCaptureEffect::GetInt(int index) {
 
 bool CMotionCaptureEffect::Frame(uint32_t, uint32_t, int32_t) { return true; }
 
+namespace {
+
+// Every integer index answers, 255 included: one run over the whole bank.
+const KDSParamInfo kMotionCaptureParams[] = {
+    {KDSKind::Int, 0, "truncated", "the float of the same index truncated toward zero (NaN 0, saturating)", "",
+     KDSParamInfo::kOutput, CParamObject::kParams, "float.@"},
+};
+
+}  // namespace
+
+KDSParamTable CMotionCaptureBuilder::GetParameters() { return MakeParamTable(kMotionCaptureParams); }
+
 CEffect* CMotionCaptureBuilder::Create() { return new CMotionCaptureEffect(); }
 
 void RegisterMotionCaptureBuilder() {

@@ -23,6 +23,7 @@ public:
 class CMotionCaptureBuilder : public IEffectBuilder {
 public:
     CEffect* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "motion capture"; }
     const char* GetDescription() override { return "This utility effect captures mouse input."; }
 };

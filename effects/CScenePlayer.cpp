@@ -113,6 +113,26 @@ bool CScenePlayer::Frame(uint32_t, uint32_t localTime, int32_t) {
     return true;
 }
 
+namespace {
+
+constexpr uint8_t kOut = KDSParamInfo::kOutput;
+
+const KDSParamInfo kScenePlayerParams[] = {
+    {KDSKind::String, 1, "scene", "scene file: camera path, lights and objects", "none", KDSParamInfo::kReadsFile},
+    {KDSKind::Float, 0, "offset-x", "added to the camera's x, scene units", "0.0"},
+    {KDSKind::Float, 1, "offset-y", "added to the camera's y, scene units", "0.0"},
+    {KDSKind::Float, 2, "offset-z", "added to the camera's z, scene units", "0.0"},
+    {KDSKind::Float, 3, "fov-offset", "added to the camera's vertical field of view, degrees", "0.0"},
+    {KDSKind::Float, 4, "camera-x", "camera x of the last frame, offset included", "", kOut},
+    {KDSKind::Float, 5, "camera-y", "camera y of the last frame, offset included", "", kOut},
+    {KDSKind::Float, 6, "camera-z", "camera z of the last frame, offset included", "", kOut},
+    {KDSKind::Vector, 7, "camera", "camera position of the last frame, offset included", "", kOut},
+};
+
+}  // namespace
+
+KDSParamTable CScenePlayerBuilder::GetParameters() { return MakeParamTable(kScenePlayerParams); }
+
 CEffect* CScenePlayerBuilder::Create() { return new CScenePlayer(); }
 
 void RegisterScenePlayerBuilder() {

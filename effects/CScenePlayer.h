@@ -50,6 +50,7 @@ private:
 class CScenePlayerBuilder : public IEffectBuilder {
 public:
     CEffect* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "MAX 4.2 Exported 3d Scene"; }
     const char* GetDescription() override { return "This effect plays an animation created in 3d Studio MAX 4.2"; }
 };

@@ -67,6 +67,19 @@ bool CVectorFieldEffect::Frame(uint32_t, uint32_t, int32_t delta) {
     return true;
 }
 
+namespace {
+
+const KDSParamInfo kVectorFieldEffectParams[] = {
+    {KDSKind::Int, CVectorFieldEffect::kCountParam, "count", "number of bodies, 0 to 100, read at load", "0"},
+    {KDSKind::Object, CVectorFieldEffect::kFirstObjectParam, "bodies",
+     "object body n drives: its floats 0..5 (position, rotation) are written every frame", "none", KDSParamInfo::kNone,
+     CVectorFieldEffect::kMaxBodies},
+};
+
+}  // namespace
+
+KDSParamTable CVectorFieldEffectBuilder::GetParameters() { return MakeParamTable(kVectorFieldEffectParams); }
+
 CEffect* CVectorFieldEffectBuilder::Create() { return new CVectorFieldEffect(); }
 
 void RegisterVectorFieldEffectBuilder() {

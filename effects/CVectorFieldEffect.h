@@ -48,6 +48,7 @@ private:
 class CVectorFieldEffectBuilder : public IEffectBuilder {
 public:
     CEffect* Create() override;
+    KDSParamTable GetParameters() override;
     const char* GetName() override { return "vector field"; }
     const char* GetDescription() override { return "This effect simulates fluids"; }
 };
