@@ -87,7 +87,7 @@ std::string DeviceList(const std::vector<std::string>& devices) {
 std::string ShowList() {
     std::string list;
     for (int i = 0; i < kShowCount; ++i) list += std::string(i == 0 ? "" : i + 1 == kShowCount ? " or " : ", ") + kShows[i].name;
-    return list;
+    return list + ", or a show file (a name ending in .toml, or a path)";
 }
 
 std::string RateList() {
@@ -125,6 +125,7 @@ CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* ou
     options.setup.accepted = 1;
 
     bool fpsGiven = false;
+    CommandLineAction action = CommandLineAction::Run;
     for (int i = 1; i < argc && argv; ++i) {
         const char* arg = argv[i];
         if (!arg) continue;
@@ -149,8 +150,22 @@ CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* ou
             options.noErrorBox = true;
         } else if (std::strcmp(arg, "--show") == 0) {
             if (!takeValue(&value)) return Fail(error, std::string("missing value after ") + arg);
-            if (!FindShow(value)) return BadValue(error, arg, value, ShowList());
-            options.show = value;
+            if (FindShow(value)) {
+                options.show = value;
+                options.showFile.clear();
+            } else if (IsShowFileName(value)) {
+                options.showFile = value;
+            } else {
+                return BadValue(error, arg, value, ShowList());
+            }
+        } else if (std::strcmp(arg, "--check") == 0) {
+            if (!takeValue(&value) || !value[0]) return Fail(error, std::string("missing show file after ") + arg);
+            options.checkFile = value;
+            action = CommandLineAction::Check;
+        } else if (std::strcmp(arg, "--describe") == 0) {
+            // The type is optional: a following flag is not one.
+            options.describeType = takeValue(&value) ? value : "";
+            action = CommandLineAction::Describe;
         } else if (std::strcmp(arg, "--capture") == 0 || std::strcmp(arg, "--video") == 0 ||
                    std::strcmp(arg, "--fps") == 0 || std::strcmp(arg, "--until") == 0) {
             if (!takeValue(&value)) return Fail(error, std::string("missing value after ") + arg);
@@ -192,6 +207,7 @@ CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* ou
             return Fail(error, std::string("unknown option: ") + arg + " (try --help)");
         }
     }
+    if (action != CommandLineAction::Run) return action;
     if (fpsGiven && !options.IsCapture()) return Fail(error, "--fps needs --capture or --video");
     if (options.IsCapture()) {
         // A capture asks nobody and renders off screen, in a window of the mode's size.
@@ -199,6 +215,11 @@ CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* ou
         options.setup.fullScreen = 0;
     }
     return CommandLineAction::Run;
+}
+
+bool IsShowFileName(const std::string& name) {
+    const bool toml = name.size() > 5 && name.compare(name.size() - 5, 5, ".toml") == 0;
+    return toml || name.find('/') != std::string::npos || name.find('\\') != std::string::npos;
 }
 
 bool CheckSoundDevice(const CommandLineOptions& options, const std::vector<std::string>& devices,
@@ -228,6 +249,9 @@ std::string HelpText(const std::vector<std::string>& devices) {
         text += std::string(i == 0 ? " " : ", ") + kShows[i].name + " (" + kShows[i].description + ")";
     }
     text += "\n";
+    text += "  --show FILE      play a show file (.toml); its data files are read from the data folder\n";
+    text += "  --check FILE     check a show file without playing it: exit 0 and a summary, or 2 and every error\n";
+    text += "  --describe [TYPE] list the effect and modifier types, or a type's parameters, for show files\n";
     text += "  --capture DIR    render the show offline, without a display or sound card, into\n"
             "                   DIR/frame_000000.png, ... and DIR/soundtrack.wav, the same every run\n";
     text += "  --video FILE     capture into one video file through ffmpeg (.mp4: H.264 and AAC)\n";

@@ -22,22 +22,32 @@ struct CommandLineOptions {
     std::string captureDir;
     std::string videoFile;
     int32_t fps = 25;
-    // The composition to play (--show): a name of the shows table.
+    // The composition to play (--show): a name of the shows table, or a show file
+    // (`showFile`, as given: relative to the folder marlo was started in).
     std::string show = "default";
+    std::string showFile;
+    // --check FILE: the show file to check; --describe [TYPE]: the type to describe (empty
+    // for the whole catalog).
+    std::string checkFile;
+    std::string describeType;
     // --until: the show ends at this time (ms) if it would end later; 0 for its own end.
     uint32_t untilMs = 0;
 
     bool IsCapture() const { return !captureDir.empty() || !videoFile.empty(); }
 };
 
-enum class CommandLineAction { Run, Help, Error };
+enum class CommandLineAction { Run, Help, Error, Check, Describe };
 
 // Reads the arguments after argv[0], left to right; a later choice of the same kind
 // replaces an earlier one (--windowed then --fullscreen is full screen). --help stops the
-// reading at once. On Error, *error holds one line naming the offending argument, such as
+// reading at once; --check FILE and --describe [TYPE] are actions of their own. On Error, *error holds one line naming the offending argument, such as
 // "marlo: bad value for --rate: 8000 (expected 11025, 22050 or 44100)"; *out may then hold
 // part of the choices.
 CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* out, std::string* error);
+
+// Whether --show's value names a show file rather than a built-in show: it ends in ".toml"
+// or holds a path separator.
+bool IsShowFileName(const std::string& name);
 
 // The usage text for --help, one option a line; with the sound devices, it lists them
 // by their --device numbers.

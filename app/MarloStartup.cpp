@@ -1,20 +1,10 @@
 #include "MarloStartup.h"
 
 #include "AppPlatform.h"
-#include "CAtmosphereEffect.h"
-#include "CBassPlayer.h"
-#include "CDebugEffect.h"
-#include "CFollowEffect.h"
-#include "CInfoModifiers.h"
-#include "CLogPlayer.h"
-#include "CMeteorEffect.h"
-#include "CMotionCaptureEffect.h"
-#include "CVectorFieldEffect.h"
-#include "CGeneratorModifiers.h"
-#include "CModelEffect.h"
-#include "CScenePlayer.h"
 #include "CaptureSession.h"
 #include "CommandLine.h"
+#include "EffectCatalog.h"
+#include "KDSBuilders.h"
 #include "KLAbstractFactory.h"
 #include "KLAppWindow.h"
 #include "KLLog.h"
@@ -23,6 +13,9 @@
 #include "KestDemoSystem.h"
 #include "MarloComposition.h"
 #include "SetupDialog.h"
+#include "ShowBuilder.h"
+#include "ShowCatalog.h"
+#include "ShowReader.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -67,6 +60,39 @@ bool EnterDataFolder(const std::string& given) {
     return EnterFolder(beside);
 }
 
+// A show file's name as the caller gave it is relative to where marlo started; the show is
+// read after the data folder is entered.
+std::string Absolute(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.string();
+}
+
+// Reads and checks a show file in the data folder; every error printed, as FILE:LINE:COLUMN.
+bool ReadCheckedShow(const std::string& given, const std::string& absolute, const ShowCatalog& catalog,
+                     ShowEnvironment& environment, ShowDescription* show) {
+    std::vector<ShowError> errors;
+    if (ReadShowFile(absolute, catalog, environment, show, &errors)) return true;
+    std::fprintf(stderr, "%s", FormatShowErrors(given, errors).c_str());
+    return false;
+}
+
+int Describe(const ShowCatalog& catalog, const std::string& name) {
+    if (name.empty()) {
+        std::printf("%s", catalog.Describe().c_str());
+        return 0;
+    }
+    const ShowType* type = catalog.FindType(name);
+    if (!type) {
+        const std::string closest = catalog.ClosestType(name);
+        std::fprintf(stderr, "marlo: unknown type \"%s\"%s (marlo --describe lists them)\n", name.c_str(),
+                     closest.empty() ? "" : (", did you mean \"" + closest + "\"?").c_str());
+        return 2;
+    }
+    std::printf("%s", catalog.DescribeType(*type).c_str());
+    return 0;
+}
+
 }  // namespace
 
 int MarloStartup(int argc, char** argv) { return RunMarlo(argc, argv, nullptr); }
@@ -74,11 +100,29 @@ int MarloStartup(int argc, char** argv) { return RunMarlo(argc, argv, nullptr); 
 int RunMarlo(int argc, char** argv, ComposeProc compose) {
     CommandLineOptions options;
     std::string error;
-    switch (ParseCommandLine(argc, argv, &options, &error)) {
+    const CommandLineAction action = ParseCommandLine(argc, argv, &options, &error);
+    switch (action) {
     case CommandLineAction::Help: std::printf("%s", HelpText(KSOutput::ListDevices()).c_str()); return 0;
     case CommandLineAction::Error: std::fprintf(stderr, "%s\n", error.c_str()); return 2;
-    case CommandLineAction::Run: break;
+    case CommandLineAction::Run:
+    case CommandLineAction::Check:
+    case CommandLineAction::Describe: break;
     }
+    ProvideEffectCatalog();
+    const ShowCatalog catalog(KDSBuilderCatalog::Process());
+    // Music positions are timed at the rate the music will play at (the dialog's default
+    // when the dialog is still to ask).
+    DataFolderEnvironment environment(AppPlatform::ProcessId(), kSampleRates[options.setup.sampleRate]);
+    if (action == CommandLineAction::Describe) return Describe(catalog, options.describeType);
+    if (action == CommandLineAction::Check) {
+        const std::string file = Absolute(options.checkFile);
+        if (!EnterDataFolder(options.dataDir)) return 2;
+        ShowDescription show;
+        if (!ReadCheckedShow(options.checkFile, file, catalog, environment, &show)) return 2;
+        std::printf("%s: \"%s\": %s\n", options.checkFile.c_str(), show.name.c_str(), show.Summary().c_str());
+        return 0;
+    }
+    const std::string showFile = options.showFile.empty() ? std::string() : Absolute(options.showFile);
     // The dialog offers only the devices there are; the command line is held to the same.
     // A capture plays on no device.
     if (options.skipDialog && !options.IsCapture() && !CheckSoundDevice(options, KSOutput::ListDevices(), &error)) {
@@ -101,12 +145,15 @@ int RunMarlo(int argc, char** argv, ComposeProc compose) {
         KL::SetErrorBoxesEnabled(false);
         KL::UseOffscreenWindows();
     }
-    if (!compose) {
+    if (!compose && showFile.empty()) {
         const ShowEntry* show = FindShow(options.show.c_str());
         compose = show ? show->compose : &BuildComposition;
     }
     if (options.noErrorBox) KL::SetErrorBoxesEnabled(false);
     if (!EnterDataFolder(options.dataDir)) return 2;
+    // A show file is read and checked whole, its data files found, before anything opens.
+    ShowDescription showFromFile;
+    if (!compose && !ReadCheckedShow(options.showFile, showFile, catalog, environment, &showFromFile)) return 2;
 
     KestDemoSystem* demo = KestDemoSystem::GetInstance();
     if (options.skipDialog) {
@@ -117,21 +164,14 @@ int RunMarlo(int argc, char** argv, ComposeProc compose) {
     } else {
         demo->SetSetupProvider(&SetupFromDialog);
     }
-    RegisterScenePlayerBuilder();
-    RegisterModelEffectBuilder();
-    RegisterBassPlayerBuilder();
-    RegisterGeneratorBuilders();
-    RegisterAtmosphereEffectBuilder();
-    RegisterMeteorEffectBuilder();
-    RegisterDebugEffectBuilder();
-    RegisterFollowEffectBuilder();
-    RegisterMotionCaptureBuilder();
-    RegisterVectorFieldEffectBuilder();
-    RegisterInfoModifierBuilders();
-    RegisterLogPlayerBuilder();
     KL::IconHandle icon = AppPlatform::LoadProgramIcon();
     demo->Init();
-    compose(demo);
+    LoadedShow loaded;
+    if (compose) {
+        compose(demo);
+    } else if (!loaded.Build(showFromFile, demo, environment)) {
+        return 2;
+    }
     if (options.untilMs > 0) demo->LimitDemoEnd(options.untilMs);
     if (!options.IsCapture()) return demo->Run("Marlo!!!", icon);
 

@@ -76,6 +76,10 @@ public:
     void LimitDemoEnd(uint32_t end) {
         if (end < m_demoEnd) m_demoEnd = end;
     }
+    // Ends the demo at `end` ms if it would end earlier (a show that lasts past its effects).
+    void ExtendDemoEnd(uint32_t end) {
+        if (end > m_demoEnd) m_demoEnd = end;
+    }
     // Application time of the first loaded step (0 before it).
     uint32_t GetDemoStartTime() const { return m_demoStart; }
     bool IsLoaded() const { return m_loaded; }

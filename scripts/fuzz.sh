@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses with clang and runs each for a short while (FUZZ_SECONDS,
-# default 40, so that all seven fit in about five minutes), seeded with the data files the
+# default 35, so that all eight fit in about five minutes), seeded with the data files the
 # build generates and the small files in fuzz/*_seeds. A crash fails the run and
 # leaves the input in the fuzz build folder. Longer campaigns: FUZZ_SECONDS=3600.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 BUILD=${FUZZ_BUILD_DIR:-build-fuzz}
-SECONDS_EACH=${FUZZ_SECONDS:-40}
+SECONDS_EACH=${FUZZ_SECONDS:-35}
 # The configure log stays inside the build folder, out of the checkout.
 mkdir -p "$BUILD"
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARLO_FUZZ=ON \
@@ -16,7 +16,7 @@ HARNESSES=(scene_fuzz)
 [ -f fuzz/combiner_fuzz.cpp ] && HARNESSES+=(combiner_fuzz)
 [ -f fuzz/font_fuzz.cpp ] && HARNESSES+=(font_fuzz font_data)
 [ -f fuzz/log_fuzz.cpp ] && HARNESSES+=(log_fuzz)
-for harness in bmp_fuzz png_fuzz file_fuzz; do
+for harness in bmp_fuzz png_fuzz file_fuzz show_fuzz; do
   [ -f "fuzz/$harness.cpp" ] && HARNESSES+=("$harness")
 done
 cmake --build "$BUILD" -j"$(nproc)" --target "${HARNESSES[@]}" scene_data
@@ -45,6 +45,9 @@ if [ -f fuzz/font_fuzz.cpp ]; then
 fi
 if [ -f fuzz/log_fuzz.cpp ]; then
   run log_fuzz "$(pwd)/fuzz/log_seeds"
+fi
+if [ -f fuzz/show_fuzz.cpp ]; then
+  run show_fuzz "$(pwd)/fuzz/show_seeds" "$(pwd)/data/shows" "$(pwd)/tests/app/shows"
 fi
 for kind in bmp png file; do
   if [ -f "fuzz/${kind}_fuzz.cpp" ]; then

@@ -11,6 +11,7 @@ PACKAGES=(
   libpng-dev zlib1g-dev
   libopenmpt-dev
   libfreetype-dev fonts-dejavu-core
+  libtomlplusplus-dev
   libgtk-3-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth x11-utils

@@ -96,6 +96,39 @@ TEST(CommandLine, ACaptureSkipsTheDialogInAWindowAndTakesItsRateAndLength) {
     EXPECT_EQ(25, options.fps);
 }
 
+TEST(CommandLine, ShowFilesAreToldFromBuiltInShowsAndCheckAndDescribeAreActions) {
+    struct Case {
+        std::vector<std::string> args;
+        CommandLineAction action;
+        const char* show;
+        const char* showFile;
+        const char* check;
+        const char* describe;
+    };
+    const Case cases[] = {
+        {{"--show", "mine.toml"}, CommandLineAction::Run, "default", "mine.toml", "", ""},
+        {{"--show", "shows/mine"}, CommandLineAction::Run, "default", "shows/mine", "", ""},
+        {{"--show", "a.toml", "--show", "showcase"}, CommandLineAction::Run, "showcase", "", "", ""},
+        {{"--check", "x.toml", "--windowed"}, CommandLineAction::Check, "default", "", "x.toml", ""},
+        {{"--describe"}, CommandLineAction::Describe, "default", "", "", ""},
+        {{"--describe", "--data", "d"}, CommandLineAction::Describe, "default", "", "", ""},
+        {{"--describe", "Sine Wave"}, CommandLineAction::Describe, "default", "", "", "Sine Wave"},
+    };
+    for (const Case& c : cases) {
+        CommandLineOptions options;
+        std::string error;
+        EXPECT_EQ(c.action, Parse(c.args, &options, &error)) << c.args[0] << " " << error;
+        EXPECT_EQ(c.show, options.show) << c.args[1];
+        EXPECT_EQ(c.showFile, options.showFile) << c.args[1];
+        EXPECT_EQ(c.check, options.checkFile);
+        EXPECT_EQ(c.describe, options.describeType);
+    }
+    CommandLineOptions options;
+    std::string error;
+    EXPECT_EQ(CommandLineAction::Error, Parse({"--check"}, &options, &error));
+    EXPECT_EQ("marlo: missing show file after --check", error);
+}
+
 TEST(CommandLine, HelpStopsTheReadingAndListsEveryOption) {
     CommandLineOptions options;
     std::string error;
@@ -104,7 +137,8 @@ TEST(CommandLine, HelpStopsTheReadingAndListsEveryOption) {
     const std::string help = HelpText();
     for (const char* option : {"--mode WxHxBPP", "--windowed", "--fullscreen", "--device N", "--rate HZ",
                                "--no-error-box", "--data DIR", "--help", "512x384x16", "1280x1024x32",
-                               "--capture DIR", "--video FILE", "--fps N", "--until SECONDS", "--show NAME",
+                               "--capture DIR", "--video FILE", "--fps N", "--until SECONDS", "--show NAME", "--show FILE",
+                               "--check FILE", "--describe [TYPE]",
                                "default (the show)", "showcase ("})
         EXPECT_NE(std::string::npos, help.find(option)) << option;
 }
@@ -141,7 +175,7 @@ TEST(CommandLine, BadInputIsAnErrorThatNamesIt) {
         {{"--fps", "30"}, "marlo: --fps needs --capture or --video"},
         {{"--capture", ""}, "marlo: bad value for --capture:  (expected a folder)"},
         {{"--video"}, "marlo: missing value after --video"},
-        {{"--show", "nope"}, "marlo: bad value for --show: nope (expected default or showcase)"},
+        {{"--show", "nope"}, "marlo: bad value for --show: nope (expected default or showcase, or a show file (a name ending in .toml, or a path))"},
         {{"--show"}, "marlo: missing value after --show"},
         {{"--until", "0"}, "marlo: bad value for --until: 0 (expected seconds above 0, such as 10 or 2.5)"},
         {{"--until", "-3"}, "marlo: bad value for --until: -3 (expected seconds above 0, such as 10 or 2.5)"},
