@@ -26,6 +26,101 @@ constexpr const char* kSystemId = "system";
 // Files a type reads whatever its parameters say.
 constexpr std::pair<const char*, const char*> kTypeFiles[] = {{"debug", "Files/Fonts/Tahoma.KEF"}};
 
+// toml++ 3.3 reaches an unreachable branch when it asks whether some non-ASCII characters
+// are whitespace (U+00A1 to U+0499, U+2D6E to U+3167, U+FC46 to U+FEFE: accented letters
+// among them). The reader hands it those characters moved into the private use area, which
+// it answers correctly, and moves them back in every text it takes out; columns count
+// characters, so places stay the same.
+struct Shelter {
+    char32_t first, last, moved;
+};
+constexpr Shelter kShelters[] = {{0xA1, 0x499, 0xE000}, {0x2D6E, 0x3167, 0xE400}, {0xFC46, 0xFEFE, 0xE800}};
+constexpr char32_t kShelterEnd = 0xEC00;
+
+// The code point at text[i] and its length; 0 length for a byte that starts no valid one.
+char32_t Decode(std::string_view text, size_t i, size_t* length) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    const size_t n = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+    *length = 0;
+    if (n == 0 || i + n > text.size()) return 0;
+    char32_t c = n == 1 ? lead : lead & (0x7F >> n);
+    for (size_t k = 1; k < n; ++k) {
+        const unsigned char next = static_cast<unsigned char>(text[i + k]);
+        if ((next >> 6) != 2) return 0;
+        c = (c << 6) | (next & 0x3F);
+    }
+    // Overlong forms and surrogates are not UTF-8: left for the parser to refuse.
+    if ((n == 2 && c < 0x80) || (n == 3 && c < 0x800) || (n == 4 && c < 0x10000) || (c >= 0xD800 && c < 0xE000)) return 0;
+    *length = n;
+    return c;
+}
+
+void Encode(char32_t c, std::string* out) {
+    if (c < 0x80) {
+        *out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        *out += static_cast<char>(0xC0 | (c >> 6));
+        *out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *out += static_cast<char>(0xE0 | (c >> 12));
+        *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// `text` with the sheltered characters moved; false (with the place) for a character of
+// the private use area that the moved ones take, which a show file has no use for.
+bool Sheltered(const std::string& text, std::string* out, ShowSource* at) {
+    out->clear();
+    out->reserve(text.size() + text.size() / 4);
+    ShowSource place{1, 1};
+    for (size_t i = 0; i < text.size();) {
+        size_t length = 0;
+        char32_t c = Decode(text, i, &length);
+        if (length == 0) {  // not UTF-8: left for the parser to refuse
+            *out += text[i++];
+            continue;
+        }
+        if (c >= kShelters[0].moved && c < kShelterEnd) {
+            *at = place;
+            return false;
+        }
+        for (const Shelter& shelter : kShelters) {
+            if (c >= shelter.first && c <= shelter.last) c = shelter.moved + (c - shelter.first);
+        }
+        length > 1 && c >= 0x800 && c < 0x10000 ? Encode(c, out) : (void)out->append(text, i, length);
+        if (text[i] == '\n') place = ShowSource{place.line + 1, 1};
+        else ++place.column;
+        i += length;
+    }
+    return true;
+}
+
+// Text taken out of the parsed file, with the sheltered characters back in place.
+std::string Restored(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        size_t length = 0;
+        const char32_t c = Decode(text, i, &length);
+        if (length == 3 && c >= kShelters[0].moved && c < kShelterEnd) {
+            for (const Shelter& shelter : kShelters) {
+                if (c >= shelter.moved && c <= shelter.moved + (shelter.last - shelter.first)) {
+                    Encode(shelter.first + (c - shelter.moved), &out);
+                }
+            }
+        } else {
+            out.append(text, i, length ? length : 1);
+        }
+        i += length ? length : 1;
+    }
+    return out;
+}
+
+std::optional<std::string> Text(const toml::node& node) {
+    const std::optional<std::string_view> text = node.value<std::string_view>();
+    return text ? std::optional<std::string>(Restored(*text)) : std::nullopt;
+}
+
 ShowSource At(const toml::source_region& region) { return ShowSource{region.begin.line, region.begin.column}; }
 ShowSource At(const toml::node& node) { return At(node.source()); }
 
@@ -107,16 +202,22 @@ private:
 };
 
 bool Reader::Read(const std::string& text, const std::string& defaultName, ShowDescription* out) {
-    toml::parse_result parsed = toml::parse(text);
+    std::string sheltered;
+    ShowSource unreadable;
+    if (!Sheltered(text, &sheltered, &unreadable)) {
+        Error(unreadable, "a character of the private use area (U+E000 to U+EBFF), which a show file cannot hold");
+        return false;
+    }
+    toml::parse_result parsed = toml::parse(sheltered);
     if (!parsed) {
         const toml::parse_error& error = parsed.error();
-        Error(At(error.source()), "not a TOML file: " + std::string(error.description()));
+        Error(At(error.source()), "not a TOML file: " + Restored(error.description()));
         return false;
     }
     const toml::table& root = parsed.table();
     m_show.name = defaultName;
     for (auto&& [key, node] : root) {
-        const std::string name(key.str());
+        const std::string name = Restored(key.str());
         if (name != "show" && name != "effect" && name != "modifier" && name != "track") {
             Error(At(key.source()), "unknown table " + Quoted(name) +
                                         ", expected [show], [[effect]], [[modifier]] or [[track]]");
@@ -176,13 +277,13 @@ void Reader::ReadShowTable(const toml::node* node) {
         return;
     }
     for (auto&& [key, value] : *table) {
-        const std::string name(key.str());
+        const std::string name = Restored(key.str());
         if (name == "name") {
-            if (value.is_string()) m_show.name = *value.value<std::string>();
+            if (value.is_string()) m_show.name = *Text(value);
             else Error(At(value), "the show's name must be a string, got " + std::string(NodeKind(value)));
         } else if (name == "module") {
             if (value.is_string()) {
-                m_show.module = *value.value<std::string>();
+                m_show.module = *Text(value);
                 m_moduleAt = At(value);
             } else {
                 Error(At(value), "the show's module must be a string (a module file), got " + std::string(NodeKind(value)));
@@ -219,7 +320,7 @@ void Reader::Collect(const toml::node* node, const char* key, ShowType::Role rol
         if (role == ShowType::kTrack) {
             object.type = &m_catalog.FloatTrack();
             if (const toml::node* kind = table->get("kind")) {
-                const std::optional<std::string> word = kind->value<std::string>();
+                const std::optional<std::string> word = Text(*kind);
                 if (word && *word == "vector") {
                     object.type = &m_catalog.VectorTrack();
                 } else if (!word || *word != "float") {
@@ -228,7 +329,7 @@ void Reader::Collect(const toml::node* node, const char* key, ShowType::Role rol
             }
         } else {
             const toml::node* type = table->get("type");
-            const std::optional<std::string> name = type ? type->value<std::string>() : std::nullopt;
+            const std::optional<std::string> name = type ? Text(*type) : std::nullopt;
             if (!type || !name) {
                 Error(type ? At(*type) : object.at, std::string("each ") + key + " needs a type (a string: " +
                                                         "see `marlo --describe`)");
@@ -251,7 +352,7 @@ void Reader::Collect(const toml::node* node, const char* key, ShowType::Role rol
             object.type = found;
         }
         if (const toml::node* id = table->get("id")) {
-            const std::optional<std::string> text = id->value<std::string>();
+            const std::optional<std::string> text = Text(*id);
             if (!text || !ValidId(*text)) {
                 Error(At(*id), "an id must be a string of letters, digits, '-' and '_'");
             } else if (*text == kSystemId) {
@@ -285,7 +386,7 @@ bool Reader::ReadTime(const toml::node& node, const char* what, uint32_t* ms) {
         Error(At(node), std::string(what) + ": expected seconds (12.5 or \"1:02.5\") or a music position (\"@3:16\"), got " +
                             NodeKind(node));
         return false;
-    } else if (!ParseShowTime(*node.value<std::string>(), &time, &why)) {
+    } else if (!ParseShowTime(*Text(node), &time, &why)) {
         Error(At(node), std::string(what) + ": " + why);
         return false;
     }
@@ -325,7 +426,7 @@ void Reader::ReadParameters(const toml::table& table, ShowObject* object) {
     static const char* const kReserved[] = {"type", "id", "layer", "start", "end"};
     const bool effect = object->Is(ShowType::kEffect);
     for (auto&& [key, node] : table) {
-        const std::string name(key.str());
+        const std::string name = Restored(key.str());
         const bool reserved = std::any_of(std::begin(kReserved), std::end(kReserved), [&](const char* word) {
             return name == word && (effect || (name != "layer" && name != "start" && name != "end"));
         });
@@ -338,7 +439,7 @@ void Reader::ReadParameters(const toml::table& table, ShowObject* object) {
             for (auto&& [number, value] : *node.as_table()) {
                 ShowParam param;
                 std::string why;
-                const std::string full = name + "." + std::string(number.str());
+                const std::string full = name + "." + Restored(number.str());
                 if (!FindShowParam(*object->type, full, &param, &why)) {
                     Error(At(number.source()), "unknown parameter " + Quoted(full) + " for " +
                                                    Quoted(object->type->name) + ": " + why);
@@ -386,7 +487,7 @@ void Reader::ReadParameter(const toml::node& node, ShowSource keyAt, const ShowP
     switch (param.kind) {
     case KDSKind::String:
         expected = "a string";
-        if ((ok = node.is_string())) value.text = *node.value<std::string>();
+        if ((ok = node.is_string())) value.text = *Text(node);
         break;
     case KDSKind::Int:
         expected = "an integer";
@@ -426,7 +527,7 @@ void Reader::ReadParameter(const toml::node& node, ShowSource keyAt, const ShowP
     case KDSKind::Object:
         expected = "the id of an effect, modifier or track";
         if (node.is_string()) {
-            const std::string id = *node.value<std::string>();
+            const std::string id = *Text(node);
             const auto found = m_ids.find(id);
             if (found == m_ids.end()) {
                 Error(value.at, where + " names " + Quoted(id) + ", which no effect, modifier or track has as its id");
@@ -451,11 +552,11 @@ bool Reader::ReadBinding(const toml::table& table, const ShowParam& param, ShowV
     const toml::node* bind = table.get("bind");
     for (auto&& [key, node] : table) {
         if (key.str() != "bind") {
-            Error(At(key.source()), "unknown key " + Quoted(std::string(key.str())) + " in a binding, expected only bind");
+            Error(At(key.source()), "unknown key " + Quoted(Restored(key.str())) + " in a binding, expected only bind");
             return false;
         }
     }
-    const std::optional<std::string> text = bind ? bind->value<std::string>() : std::nullopt;
+    const std::optional<std::string> text = bind ? Text(*bind) : std::nullopt;
     if (!text) {
         Error(bind ? At(*bind) : At(table), where + ": a binding is { bind = \"ID.OUTPUT\" }, such as \"music.position.2\"");
         return false;
@@ -500,7 +601,7 @@ bool Reader::ReadBinding(const toml::table& table, const ShowParam& param, ShowV
 void Reader::ReadTrack(const toml::table& table, ShowObject* object) {
     const bool vector = object->type == &m_catalog.VectorTrack();
     for (auto&& [key, node] : table) {
-        const std::string name(key.str());
+        const std::string name = Restored(key.str());
         if (name != "id" && name != "kind" && name != "keys") {
             Error(At(key.source()), "unknown key " + Quoted(name) + " in a track, expected id, kind or keys");
         }
@@ -522,7 +623,7 @@ void Reader::ReadTrack(const toml::table& table, ShowObject* object) {
         CShowTrack::Key entry{0, KEVector3{0.0f, 0.0f, 0.0f}, CShowTrack::Ease::Linear};
         bool ok = true;
         for (auto&& [field, node] : *key) {
-            const std::string name(field.str());
+            const std::string name = Restored(field.str());
             if (name == "at") {
                 ok = ReadTime(node, "the key's time", &entry.time) && ok;
             } else if (name == "value") {
@@ -542,7 +643,7 @@ void Reader::ReadTrack(const toml::table& table, ShowObject* object) {
                 }
                 ok = good && ok;
             } else if (name == "then") {
-                const std::optional<std::string> word = node.value<std::string>();
+                const std::optional<std::string> word = Text(node);
                 if (!word || !CShowTrack::EaseFromName(word->c_str(), &entry.ease)) {
                     Error(At(node), "then must be \"step\", \"linear\", \"smooth\" or \"ramp\"");
                     ok = false;

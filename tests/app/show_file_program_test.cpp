@@ -95,6 +95,17 @@ TEST_F(ShowFiles, DescribeListsTheCatalogAndATypesParameters) {
     EXPECT_NE(std::string::npos, errors.find("unknown type \"modle\", did you mean \"model\"?")) << errors;
 }
 
+TEST_F(ShowFiles, TheReadmesExampleIsAGoodShow) {
+    const std::string readme = Slurp(MARLO_SOURCE_DIR "/README.md");
+    const size_t start = readme.find("```toml\n");
+    ASSERT_NE(std::string::npos, start);
+    const size_t end = readme.find("```", start + 8);
+    const std::string file = WriteBytes("first.toml", readme.substr(start + 8, end - start - 8));
+    std::string out;
+    ASSERT_EQ(0, RunForOutput({"--check", file.c_str()}, &out));
+    EXPECT_NE(std::string::npos, out.find("\"First light\": 3 effects, 0 modifiers, 1 track, 0:06")) << out;
+}
+
 TEST_F(ShowFiles, AShowWrittenFromDescribePlaysToItsEnd) {
     const std::string file = MARLO_SOURCE_DIR "/tests/app/shows/first_show.toml";
     std::string errors;

@@ -95,3 +95,18 @@ TEST(ShowReader, RecordedLogsAndDottedNumbersAreAccepted) {
 }
 
 }  // namespace
+
+namespace {
+
+// Accented and other non-ASCII text, which the parser is handed moved aside, comes back as
+// written; outside a string it is refused at its place like any stray character.
+TEST(ShowReader, NonAsciiTextReadsBackAsWrittenAndIsRefusedOutsideStrings) {
+    ShowDescription show;
+    const std::string name = "Canci\u00f3n \u3041\u30a2 \ufe10 \u00a0\u0499\u3000\ufefe \U0001F3B5";
+    ASSERT_EQ("", ErrorsOf("[show]\nname = \"" + name + "\" # \u00e9\u3041\nlength = 5\n", &show));
+    EXPECT_EQ(name, show.name);
+    EXPECT_NE(std::string::npos, ErrorsOf("[show]\nlength = 5\n[[modifier]]\ntype = \"info\"\nid \u00e9 = 2\n").find("show.toml:5:"));
+    EXPECT_NE(std::string::npos, ErrorsOf("[show]\nname = \"a\ue123\"\n").find("show.toml:2:10: a character of the private use area"));
+}
+
+}  // namespace
