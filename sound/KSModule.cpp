@@ -79,10 +79,12 @@ std::unique_ptr<KSModule> KSModule::LoadFromMemory(const void* data, size_t size
         why = "empty file";
         return nullptr;
     }
-    std::ostringstream log;
+    // libopenmpt keeps the log stream for the module's life (it may report while playing),
+    // so the stream goes with the module.
+    auto log = std::make_unique<std::ostringstream>();
     try {
-        auto module = std::make_unique<openmpt::module>(data, size, log);
-        std::unique_ptr<KSModule> result(new KSModule(std::move(module), log.str()));
+        auto module = std::make_unique<openmpt::module>(data, size, *log);
+        std::unique_ptr<KSModule> result(new KSModule(std::move(log), std::move(module)));
         result->BuildNoteTable();
         return result;
     } catch (const std::exception& e) {
@@ -93,8 +95,8 @@ std::unique_ptr<KSModule> KSModule::LoadFromMemory(const void* data, size_t size
     return nullptr;
 }
 
-KSModule::KSModule(std::unique_ptr<openmpt::module> module, std::string loadLog)
-    : m_module(std::move(module)), m_loadLog(std::move(loadLog)) {
+KSModule::KSModule(std::unique_ptr<std::ostringstream> log, std::unique_ptr<openmpt::module> module)
+    : m_log(std::move(log)), m_module(std::move(module)), m_loadLog(m_log->str()) {
     // Play the order list once and stop; no dither, so that renders are bit-exact.
     m_module->set_repeat_count(0);
     m_module->ctl_set_text("play.at_end", "stop");

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -83,11 +84,13 @@ private:
         int instrument;
     };
 
-    explicit KSModule(std::unique_ptr<openmpt::module> module, std::string loadLog);
+    KSModule(std::unique_ptr<std::ostringstream> log, std::unique_ptr<openmpt::module> module);
     void BuildNoteTable();
     void OnRow(int32_t pattern, int32_t row, uint64_t rowFrame);
     void Fire(uint64_t beforeFrame);
 
+    // Declared before the module, so that it outlives it: libopenmpt writes to it.
+    std::unique_ptr<std::ostringstream> m_log;
     std::unique_ptr<openmpt::module> m_module;
     std::string m_loadLog;
     int32_t m_rate = 44100;
