@@ -37,36 +37,42 @@ constexpr char kVolumeTonePorta = 'g';
 
 }  // namespace
 
-std::unique_ptr<KSModule> KSModule::Load(const char* path, std::string* error) {
-    std::string local;
-    std::string& why = error ? *error : local;
+bool KSModule::ReadFile(const char* path, std::vector<char>* bytes, std::string* why) {
     if (!path || !*path) {
-        why = "no module file named";
-        return nullptr;
+        *why = "no module file named";
+        return false;
     }
     const std::string resolved = KL::ResolveDataPath(path);
     std::FILE* file = std::fopen(resolved.c_str(), "rb");
     if (!file) {
-        why = std::string("cannot open ") + path;
-        return nullptr;
+        *why = std::string("cannot open ") + path;
+        return false;
     }
-    std::vector<char> bytes;
+    bytes->clear();
     char buffer[65536];
     size_t got = 0;
     bool tooLong = false;
     while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
-        if (static_cast<long>(bytes.size() + got) > kMaxFileBytes) {
+        if (static_cast<long>(bytes->size() + got) > kMaxFileBytes) {
             tooLong = true;
             break;
         }
-        bytes.insert(bytes.end(), buffer, buffer + got);
+        bytes->insert(bytes->end(), buffer, buffer + got);
     }
     const bool readError = std::ferror(file) != 0;
     std::fclose(file);
     if (tooLong || readError) {
-        why = std::string(path) + (tooLong ? ": larger than a module can be" : ": read error");
-        return nullptr;
+        *why = std::string(path) + (tooLong ? ": larger than a module can be" : ": read error");
+        return false;
     }
+    return true;
+}
+
+std::unique_ptr<KSModule> KSModule::Load(const char* path, std::string* error) {
+    std::string local;
+    std::string& why = error ? *error : local;
+    std::vector<char> bytes;
+    if (!ReadFile(path, &bytes, &why)) return nullptr;
     std::unique_ptr<KSModule> module = LoadFromMemory(bytes.data(), bytes.size(), &why);
     if (!module) why = std::string(path) + ": " + why;
     return module;

@@ -35,6 +35,8 @@ public:
     // *error says why ("cannot open ...", "not a module libopenmpt can read ...").
     static std::unique_ptr<KSModule> Load(const char* path, std::string* error);
     static std::unique_ptr<KSModule> LoadFromMemory(const void* data, size_t size, std::string* error);
+    // A module file's bytes (matched case-blind, at most kMaxFileBytes); false with *why.
+    static bool ReadFile(const char* path, std::vector<char>* bytes, std::string* why);
 
     ~KSModule();
     KSModule(const KSModule&) = delete;

@@ -32,33 +32,8 @@ std::string Describe(const char* what, const std::exception* e) {
 std::unique_ptr<KSSongTimes> KSSongTimes::Load(const char* path, std::string* error, int32_t sampleRate) {
     std::string local;
     std::string& why = error ? *error : local;
-    if (!path || !*path) {
-        why = "no module file named";
-        return nullptr;
-    }
-    const std::string resolved = KL::ResolveDataPath(path);
-    std::FILE* file = std::fopen(resolved.c_str(), "rb");
-    if (!file) {
-        why = std::string("cannot open ") + path;
-        return nullptr;
-    }
     std::vector<char> bytes;
-    char buffer[65536];
-    size_t got = 0;
-    bool tooLong = false;
-    while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
-        if (static_cast<long>(bytes.size() + got) > KSModule::kMaxFileBytes) {
-            tooLong = true;
-            break;
-        }
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    }
-    const bool readError = std::ferror(file) != 0;
-    std::fclose(file);
-    if (tooLong || readError) {
-        why = std::string(path) + (tooLong ? ": larger than a module can be" : ": read error");
-        return nullptr;
-    }
+    if (!KSModule::ReadFile(path, &bytes, &why)) return nullptr;
     std::unique_ptr<KSSongTimes> times = LoadFromMemory(bytes.data(), bytes.size(), &why, sampleRate);
     if (!times) why = std::string(path) + ": " + why;
     return times;

@@ -1,19 +1,10 @@
 // The parameter tables of every registered effect and modifier type: names that identify one
 // parameter each, runs that stay inside the banks, bindings that name parameters of the same
 // type, and defaults that are what a new instance really holds.
-#include "CAtmosphereEffect.h"
-#include "CBassPlayer.h"
-#include "CDebugEffect.h"
-#include "CFollowEffect.h"
-#include "CGeneratorModifiers.h"
-#include "CInfoModifiers.h"
-#include "CLogPlayer.h"
-#include "CMeteorEffect.h"
-#include "CModelEffect.h"
-#include "CMotionCaptureEffect.h"
-#include "CScenePlayer.h"
-#include "CVectorFieldEffect.h"
 #include "FakeApplication.h"
+#include "CEffect.h"
+#include "CParamObject.h"
+#include "EffectCatalog.h"
 #include "KDSBuilders.h"
 #include "RecordingLog.h"
 
@@ -41,18 +32,7 @@ struct Type {
 
 // Every type of the process catalog, once all of effects/ has provided its builders.
 std::vector<Type> RegisteredTypes() {
-    RegisterScenePlayerBuilder();
-    RegisterModelEffectBuilder();
-    RegisterBassPlayerBuilder();
-    RegisterGeneratorBuilders();
-    RegisterAtmosphereEffectBuilder();
-    RegisterMeteorEffectBuilder();
-    RegisterDebugEffectBuilder();
-    RegisterFollowEffectBuilder();
-    RegisterMotionCaptureBuilder();
-    RegisterVectorFieldEffectBuilder();
-    RegisterInfoModifierBuilders();
-    RegisterLogPlayerBuilder();
+    ProvideEffectCatalog();
     const KDSBuilderCatalog& catalog = KDSBuilderCatalog::Process();
     std::vector<Type> types;
     for (int i = 0; i < KDSBuilderCatalog::kEffectTypes; ++i) {
