@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -260,6 +261,9 @@ bool Reader::Read(const std::string& text, const std::string& defaultName, ShowD
     for (const Pending& pending : m_pending) {
         ShowObject& object = m_show.objects[pending.object];
         if (!object.Is(ShowType::kTrack)) ReadParameters(*pending.table, &object);
+    }
+    if (m_show.length == 0 && m_errors.empty()) {
+        Error(ShowSource{1, 1}, "the show is empty: give it effects, or a length ([show] length = SECONDS)");
     }
     CheckLayers();
     CheckCycles();
@@ -833,6 +837,11 @@ bool ReadShow(const std::string& text, const std::string& defaultName, const Sho
 
 bool ReadShowFile(const std::string& path, const ShowCatalog& catalog, ShowEnvironment& environment,
                   ShowDescription* out, std::vector<ShowError>* errors) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        if (errors) *errors = {{ShowSource{}, std::filesystem::exists(path, ec) ? "not a file" : "no such file"}};
+        return false;
+    }
     std::ifstream file(path, std::ios::binary);
     std::string text;
     if (file) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -72,7 +73,9 @@ TEST_F(ShowFiles, EveryBadFileIsRefusedWithItsPlaceAndNothingOpens) {
         EXPECT_NE(std::string::npos, errors.find(bad.expected)) << bad.name << ": " << errors;
     }
     // Played rather than checked, a bad show stops before the window and the music.
-    const std::string file = WriteBytes("bad.toml", kBadFiles[6].text);
+    const BadFile* unknown = std::find_if(std::begin(kBadFiles), std::end(kBadFiles),
+                                          [](const BadFile& b) { return std::string(b.name) == "unknown parameter"; });
+    const std::string file = WriteBytes("bad.toml", unknown->text);
     std::string errors;
     EXPECT_EQ(2, RunMarloToEnd({"--show", file.c_str(), "--windowed", "--mode", "512x384x32"}, &errors));
     EXPECT_NE(std::string::npos, errors.find("bad.toml:21:1: unknown parameter \"opacty\"")) << errors;

@@ -37,6 +37,7 @@ struct BadFile {
 
 inline const BadFile kBadFiles[] = {
     {"syntax", "[show\nname = 1\n", "show.toml:1:6: not a TOML file"},
+    {"empty", "# nothing yet\n", "show.toml:1:1: the show is empty"},
     {"unknown table", kHead + "[[effects]]\ntype = \"model\"\n", "21:3: unknown table \"effects\", expected [show]"},
     {"unknown show key", "[show]\nlenght = 10\n", "2:1: unknown key \"lenght\" in [show], expected name, length or module"},
     {"unknown type", kHead + "[[effect]]\ntype = \"modle\"\n", "22:8: unknown effect type \"modle\", did you mean \"model\"?"},
