@@ -23,11 +23,6 @@ bool LoadedShow::Build(const ShowDescription& show, KestDemoSystem* demo, ShowEn
     for (size_t i = 0; i < show.objects.size(); ++i) {
         CParamObject* target = m_objects[i];
         const ShowObject& object = show.objects[i];
-        // The music plays the show's module unless told otherwise.
-        if (object.type->name == "Bass Player" && !show.module.empty()) {
-            m_strings.push_back(environment.ExpandPath(show.module));
-            target->SetString(2, m_strings.back().c_str());
-        }
         for (const ShowValue& value : object.values) {
             const int index = value.param.index;
             if (value.how == ShowValue::kBinding) {

@@ -125,6 +125,21 @@ std::optional<std::string> Text(const toml::node& node) {
 ShowSource At(const toml::source_region& region) { return ShowSource{region.begin.line, region.begin.column}; }
 ShowSource At(const toml::node& node) { return At(node.source()); }
 
+// A number of the file as a float: an integer or a float, finite and within a float's range.
+bool Number(const toml::node& node, float* out) {
+    if (!node.is_integer() && !node.is_floating_point()) return false;
+    const double value = node.is_integer() ? double(*node.value<int64_t>()) : *node.value<double>();
+    *out = static_cast<float>(value);
+    return std::isfinite(value) && std::fabs(value) <= 3.4e38;
+}
+
+// Three numbers [x, y, z].
+bool Vector(const toml::node& node, KEVector3* out) {
+    const toml::array* xyz = node.as_array();
+    return xyz && xyz->size() == 3 && Number(*xyz->get(0), &out->x) && Number(*xyz->get(1), &out->y) &&
+           Number(*xyz->get(2), &out->z);
+}
+
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 const char* NodeKind(const toml::node& node) {
@@ -261,6 +276,19 @@ bool Reader::Read(const std::string& text, const std::string& defaultName, ShowD
     for (const Pending& pending : m_pending) {
         ShowObject& object = m_show.objects[pending.object];
         if (!object.Is(ShowType::kTrack)) ReadParameters(*pending.table, &object);
+        // The music plays the show's module unless told otherwise.
+        ShowParam module;
+        if (object.type->name == "Bass Player" && !m_show.module.empty() &&
+            FindShowParam(*object.type, "module", &module, nullptr) &&
+            std::none_of(object.values.begin(), object.values.end(), [&](const ShowValue& v) {
+                return v.param.kind == module.kind && v.param.index == module.index;
+            })) {
+            ShowValue value;
+            value.param = module;
+            value.text = m_show.module;
+            value.at = object.at;
+            object.values.push_back(value);
+        }
     }
     if (m_show.length == 0 && m_errors.empty()) {
         Error(ShowSource{1, 1}, "the show is empty: give it effects, or a length ([show] length = SECONDS)");
@@ -505,28 +533,13 @@ void Reader::ReadParameter(const toml::node& node, ShowSource keyAt, const ShowP
     case KDSKind::Float:
         expected = "a number";
         if (node.is_integer() || node.is_floating_point()) {
-            const double n = node.is_integer() ? double(*node.value<int64_t>()) : *node.value<double>();
-            ok = std::isfinite(n) && std::fabs(n) <= 3.4e38;
+            ok = Number(node, &value.number);
             if (!ok) expected = "a finite number within a float's range";
-            value.number = static_cast<float>(n);
         }
         break;
     case KDSKind::Vector:
         expected = "three numbers [x, y, z]";
-        if (const toml::array* array = node.as_array()) {
-            float xyz[3] = {};
-            ok = array->size() == 3;
-            for (size_t i = 0; ok && i < 3; ++i) {
-                const toml::node& element = *array->get(i);
-                ok = element.is_integer() || element.is_floating_point();
-                if (ok) {
-                    const double n = element.is_integer() ? double(*element.value<int64_t>()) : *element.value<double>();
-                    ok = std::isfinite(n) && std::fabs(n) <= 3.4e38;
-                    xyz[i] = static_cast<float>(n);
-                }
-            }
-            value.vector = KEVector3{xyz[0], xyz[1], xyz[2]};
-        }
+        ok = Vector(node, &value.vector);
         break;
     case KDSKind::Object:
         expected = "the id of an effect, modifier or track";
@@ -631,16 +644,7 @@ void Reader::ReadTrack(const toml::table& table, ShowObject* object) {
             if (name == "at") {
                 ok = ReadTime(node, "the key's time", &entry.time) && ok;
             } else if (name == "value") {
-                const toml::array* xyz = node.as_array();
-                auto number = [](const toml::node& n, float* out) {
-                    if (!n.is_integer() && !n.is_floating_point()) return false;
-                    const double v = n.is_integer() ? double(*n.value<int64_t>()) : *n.value<double>();
-                    *out = static_cast<float>(v);
-                    return std::isfinite(v) && std::fabs(v) <= 3.4e38;
-                };
-                bool good = vector ? (xyz && xyz->size() == 3 && number(*xyz->get(0), &entry.value.x) &&
-                                      number(*xyz->get(1), &entry.value.y) && number(*xyz->get(2), &entry.value.z))
-                                   : number(node, &entry.value.x);
+                const bool good = vector ? Vector(node, &entry.value) : Number(node, &entry.value.x);
                 if (!good) {
                     Error(At(node), std::string("a ") + (vector ? "vector" : "float") + " track's value must be " +
                                         (vector ? "three numbers [x, y, z]" : "a number") + ", got " + NodeKind(node));
@@ -794,12 +798,8 @@ void Reader::CheckFiles() {
                 }
                 if (given && given->how == ShowValue::kBinding) continue;
                 std::string file;
-                bool named = given ? (file = given->text, true) : DefaultString(row, &file);
-                // The music plays the show's module unless told otherwise.
-                if (!given && object.type->name == "Bass Player" && !m_show.module.empty()) {
-                    file = m_show.module;
-                    named = true;
-                }
+                const bool named = given ? (file = given->text, true) : DefaultString(row, &file);
+                if (named && !file.empty() && file == m_show.module) continue;  // looked up with the show
                 const ShowSource at = given ? given->at : object.at;
                 const std::string name = ShowParamName(ShowParamAt(*object.type, KDSKind::String, index));
                 if (!named) {
