@@ -7,6 +7,7 @@
 // closing the window (or the quit event) releases context and window once. Main thread only.
 #pragma once
 
+#include "KEDataCache.h"
 #include "KEEnvironment.h"
 #include "KEMath.h"
 #include "KEMipmap.h"
@@ -71,6 +72,10 @@ public:
     KEMipmapBuilder& GetMipmapBuilder() { return m_mipmapBuilder; }
     bool HasPendingTextures() const { return !m_pendingTextures.empty(); }
 
+    // Scene files, font descriptions and decoded images already read, for loaders to take
+    // again instead of reading unchanged files from disk.
+    KEDataCache& GetDataCache() { return m_dataCache; }
+
     // Items send only what changed since the previous item (on by default). Switched off,
     // every item sends all of its state; the pictures are the same.
     void SetStateCacheEnabled(bool enabled) { m_stateCache.SetEnabled(enabled); }
@@ -114,6 +119,7 @@ private:
     GLuint m_fence;
     std::deque<KETexture*> m_pendingTextures;
     KEMipmapBuilder m_mipmapBuilder;
+    KEDataCache m_dataCache;
     // Streams already warned about drawing without a material (one box each).
     std::unordered_set<const void*> m_noMaterialReported;
 };

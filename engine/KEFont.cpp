@@ -1,5 +1,6 @@
-// The bitmap font: reading and checking a .KEF description, the glyph table it gives, and
-// strings written as screen-space quads into the font's stream.
+// The bitmap font: reading and checking a .KEF description (its bytes from the engine's data
+// cache), the glyph table it gives, and strings written as screen-space quads into the
+// font's stream.
 #include "KEFont.h"
 
 #include "KEEngine.h"
@@ -12,10 +13,13 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -27,6 +31,11 @@ constexpr int32_t kMaxNameLength = 255;
 constexpr int32_t kMaxCharacters = KEFont::kMaxVertices / 4;
 // The cell size and the widths together: one int32 and 256 int32.
 constexpr size_t kMetricsBytes = 4 * (1 + KEFont::kGlyphs);
+// The most a description uses: two names with their NULs and the metrics. Bytes after
+// them are never looked at.
+constexpr size_t kDescriptionBytes = 2 * (kMaxNameLength + 1) + kMetricsBytes;
+// Larger descriptions are read from the file, as far as they are used, and not cached.
+constexpr uintmax_t kMaxCachedBytes = 1 << 20;
 
 // Everything a .KEF file holds, read and checked before any of it is used.
 struct Description {
@@ -44,14 +53,21 @@ int32_t LittleEndianInt(const unsigned char* p) {
     return result;
 }
 
+// The bytes of a description, read from the front.
+struct Input {
+    const uint8_t* data;
+    size_t size;
+    size_t at = 0;
+};
+
 // A NUL-terminated name of at most 255 characters; the reason is traced when it is not one.
-bool ReadName(FILE* file, const char* path, const char* field, char (&name)[kMaxNameLength + 1]) {
+bool ReadName(Input* in, const char* path, const char* field, char (&name)[kMaxNameLength + 1]) {
     for (int32_t i = 0; i <= kMaxNameLength; ++i) {
-        const int c = std::fgetc(file);
-        if (c == EOF) {
+        if (in->at == in->size) {
             LogMessage("KEFont::Load - '%s': the %s runs past the end of the file", path, field);
             return false;
         }
+        const uint8_t c = in->data[in->at++];
         name[i] = static_cast<char>(c);
         if (c == 0) return true;
     }
@@ -62,16 +78,18 @@ bool ReadName(FILE* file, const char* path, const char* field, char (&name)[kMax
 
 // Reads the whole description; false (after a trace naming the file and the field) for
 // anything that is not one.
-bool ReadDescription(FILE* file, const char* path, Description* out) {
-    if (!ReadName(file, path, "face name", out->faceName) || !ReadName(file, path, "texture name", out->textureName)) {
+bool ReadDescription(Input* in, const char* path, Description* out) {
+    if (!ReadName(in, path, "face name", out->faceName) || !ReadName(in, path, "texture name", out->textureName)) {
         return false;
     }
     if (out->textureName[0] == '\0') {
         LogMessage("KEFont::Load - '%s': the texture name is empty", path);
         return false;
     }
-    unsigned char metrics[kMetricsBytes];
-    const size_t got = std::fread(metrics, 1, sizeof metrics, file);
+    unsigned char metrics[kMetricsBytes] = {};
+    const size_t got = std::min(sizeof metrics, in->size - in->at);
+    if (got > 0) std::memcpy(metrics, in->data + in->at, got);
+    in->at += got;
     if (got < 4) {
         LogMessage("KEFont::Load - '%s': the cell size is missing", path);
         return false;
@@ -121,12 +139,21 @@ KEFont::~KEFont() { KETexture::FreeTexture(m_texture); }
 
 bool KEFont::Load(const char* path) {
     if (!path) return false;
-    FILE* file = std::fopen(KL::ResolveDataPath(path).c_str(), "rb");
-    if (!file) return false;
+    // A description read before and unchanged since comes from the engine's cache; any other
+    // is read from the file as far as it is used, opened as it always was.
+    std::shared_ptr<const KEDataCache::Bytes> bytes =
+        KEEngine::GetEngine()->GetDataCache().ReadFile(path, kMaxCachedBytes);
+    if (!bytes) {
+        FILE* file = std::fopen(KL::ResolveDataPath(path).c_str(), "rb");
+        if (!file) return false;
+        auto head = std::make_shared<KEDataCache::Bytes>(kDescriptionBytes);
+        head->resize(std::fread(head->data(), 1, head->size(), file));
+        std::fclose(file);
+        bytes = std::move(head);
+    }
+    Input input{bytes->data(), bytes->size()};
     Description description;
-    const bool read = ReadDescription(file, path, &description);
-    std::fclose(file);
-    if (!read) return false;
+    if (!ReadDescription(&input, path, &description)) return false;
 
     const std::string texturePath = TexturePath(path, description.textureName);
     if (texturePath.size() > static_cast<size_t>(KETexture::kMaxFileName)) {

@@ -30,7 +30,8 @@ public:
 
     // Reads the description at `path` (the texture is looked up beside it) and prepares the
     // texture, material and stream. False when the file cannot be opened or is not a whole,
-    // well-formed description.
+    // well-formed description. An unchanged description and glyph sheet loaded before are
+    // taken from the engine's data cache instead of the disk.
     bool Load(const char* path);
     // Submits `text` as one render item with its top-left corner at pixel (x, y) of the
     // viewport, y growing downwards. Text past 500 characters is cut; a font that was never

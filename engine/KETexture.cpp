@@ -2,6 +2,7 @@
 // The PNG decoder lives in KETexture_png.cpp, the CPU mipmap chain in KEMipmap.cpp.
 #include "KETexture.h"
 
+#include "KEEngine.h"
 #include "KLAbstractFactory.h"
 #include "KLApplication.h"
 #include "KLFile.h"
@@ -50,7 +51,7 @@ KETexture::KETexture() = default;
 
 // The GL texture is left alone here: the context may already be gone. FreeTexture
 // deletes it first.
-KETexture::~KETexture() { delete[] m_pixels; }
+KETexture::~KETexture() = default;
 
 bool KETexture::SetFile(const char* name, GLenum internalFormat) {
     const size_t length = name ? std::strlen(name) : 0;
@@ -96,17 +97,18 @@ bool KETexture::Load(bool* reported, KEMipmapBuilder* builder) {
     for (int i = 0; i < 4; ++i) extension[i] = UpperAscii(extension[i]);
 
     // Whatever a failed earlier attempt left behind goes before decoding again.
-    delete[] m_pixels;
-    m_pixels = nullptr;
-    bool decoded = false;
-    if (std::memcmp(extension, ".PNG", 4) == 0) {
-        decoded = LoadPNG(m_fileName);
-    } else if (std::memcmp(extension, ".BMP", 4) == 0) {
-        decoded = LoadBMP(m_fileName);
-    } else {
-        return false;
-    }
-    if (!decoded) return false;
+    m_image.reset();
+    const bool png = std::memcmp(extension, ".PNG", 4) == 0;
+    if (!png && std::memcmp(extension, ".BMP", 4) != 0) return false;
+    // The decoder runs only when the engine holds no image of the file as it is now.
+    m_image = KEEngine::GetEngine()->GetDataCache().GetImage(m_fileName, [this, png](const char* file) {
+        return png ? DecodePNG(file) : DecodeBMP(file);
+    });
+    if (!m_image) return false;
+    m_width = m_image->width;
+    m_height = m_image->height;
+    m_pixelFormat = m_image->bitsPerPixel == 32 ? GL_RGBA : GL_RGB;
+    const unsigned char* pixels = m_image->pixels.get();
 
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -127,11 +129,11 @@ bool KETexture::Load(bool* reported, KEMipmapBuilder* builder) {
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
 
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(m_internalFormat), m_width, m_height, 0, m_pixelFormat,
-                 GL_UNSIGNED_BYTE, m_pixels);
+                 GL_UNSIGNED_BYTE, pixels);
     // The decoded layout decides the bytes per pixel, whatever the internal format asks.
     const int32_t bytesPerPixel = m_pixelFormat == GL_RGBA ? 4 : 3;
-    const bool built = builder ? builder->Build(m_pixels, m_width, m_height, bytesPerPixel, UploadLevel, this)
-                               : BuildMipmapChain(m_pixels, m_width, m_height, bytesPerPixel, UploadLevel, this);
+    const bool built = builder ? builder->Build(pixels, m_width, m_height, bytesPerPixel, UploadLevel, this)
+                               : BuildMipmapChain(pixels, m_width, m_height, bytesPerPixel, UploadLevel, this);
     if (!built) {
         LogMessage("Texture '%s': out of memory for the mipmap chain", m_fileName);
         ReleaseTexture();
@@ -157,8 +159,7 @@ void KETexture::ReleaseTexture() {
         glDeleteTextures(1, &m_glName);
         m_glName = kNoGLName;
     }
-    delete[] m_pixels;
-    m_pixels = nullptr;
+    m_image.reset();
     // Without its GL texture the texture is no longer loaded: the next use loads it again
     // instead of handing out a deleted name.
     m_loaded = 0;
@@ -175,9 +176,9 @@ void KETexture::Report(uint32_t kind, const char* text) {
     LogError("%s", text);
 }
 
-bool KETexture::LoadBMP(const char* name) {
+std::shared_ptr<const KEDataCache::Image> KETexture::DecodeBMP(const char* name) {
     KL::Application* app = KLAbstractFactory<KL::Application>::GetInstance();
-    if (!app) return false;
+    if (!app) return nullptr;
     int32_t width = 0;
     int32_t height = 0;
     int32_t bits = 0;
@@ -192,18 +193,20 @@ bool KETexture::LoadBMP(const char* name) {
     if (!loaded) {
         m_reported |= kReportBitmap;
         delete[] pixels;
-        return false;
+        return nullptr;
     }
     if (!pixels || width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
         LogMessage("Bitmap %s: %dx%d is not a texture size", name, width, height);
         delete[] pixels;
-        return false;
+        return nullptr;
     }
-    m_pixels = pixels;
-    m_width = width;
-    m_height = height;
-    m_pixelFormat = GL_RGB;
-    return true;
+    // The application's bitmaps are always 24-bit RGB rows, whatever depth the file had.
+    auto image = std::make_shared<KEDataCache::Image>();
+    image->pixels.reset(pixels);
+    image->width = width;
+    image->height = height;
+    image->bitsPerPixel = 24;
+    return image;
 }
 
 void KETexture::DownsampleLevel(const unsigned char* source, int32_t W, int32_t H, int32_t n, unsigned char* out,

@@ -2,16 +2,19 @@
 // loaded through the application object. Textures are created empty, named, and loaded
 // later (at once by their owner, or by the timeline from the engine's queue of pending
 // scene textures). Loading keeps the decoded image in memory, builds the whole mipmap
-// chain on the CPU with a 2x2 box filter and uploads every level.
+// chain on the CPU with a 2x2 box filter and uploads every level. Decoded images are shared
+// through the engine's data cache: a file already decoded and unchanged is not read again.
 //
 // Main thread only. Loading, uploading and releasing need the GL context current.
 #pragma once
 
+#include "KEDataCache.h"
 #include "KEMipmap.h"
 
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <memory>
 
 class KETexture {
 public:
@@ -60,7 +63,7 @@ public:
     GLenum GetInternalFormat() const { return m_internalFormat; }
     const char* GetFileName() const { return m_fileName; }
     // Level 0, rows top to bottom, 3 (GL_RGB) or 4 (GL_RGBA) bytes per pixel; null until loaded.
-    const unsigned char* GetPixels() const { return m_pixels; }
+    const unsigned char* GetPixels() const { return m_image ? m_image->pixels.get() : nullptr; }
 
     // One step of the mipmap chain: halves W x H (n bytes per pixel; a side of 1 stays 1)
     // into out, which must hold w * h * n bytes. Output pixel (i, j) averages the source
@@ -86,8 +89,9 @@ private:
     // error ("Error cargando textura"), so that GetGLName does not repeat it.
     // The builder may be null: the chain then gets memory of its own.
     bool Load(bool* reported, KEMipmapBuilder* builder = nullptr);
-    bool LoadPNG(const char* name);
-    bool LoadBMP(const char* name);
+    // The decoders: the image of the file, or null after their reports.
+    std::shared_ptr<const KEDataCache::Image> DecodePNG(const char* name);
+    std::shared_ptr<const KEDataCache::Image> DecodeBMP(const char* name);
     // Shows the report in a box the first time this texture makes it (kind is one of the
     // kReport bits) and only traces it afterwards.
     void Report(uint32_t kind, const char* text);
@@ -95,7 +99,7 @@ private:
     enum : uint32_t { kReportOpen = 1u, kReportLoad = 2u, kReportBitmap = 4u };
     static constexpr GLuint kNoGLName = ~0u;
 
-    unsigned char* m_pixels = nullptr;  // owned, new[]
+    std::shared_ptr<const KEDataCache::Image> m_image;  // shared with the engine's data cache
     int32_t m_width = 0;
     int32_t m_height = 0;
     GLuint m_glName = kNoGLName;

@@ -26,7 +26,7 @@ struct PngRead {
     FILE* file = nullptr;
     png_structp png = nullptr;
     png_infop info = nullptr;
-    unsigned char* pixels = nullptr;  // new[]; handed to the texture on success
+    unsigned char* pixels = nullptr;  // new[]; handed to the image on success
     png_bytep* rows = nullptr;        // new[]
     png_uint_32 width = 0;
     png_uint_32 height = 0;
@@ -111,15 +111,15 @@ bool Decode(PngRead* read) {
 
 }  // namespace
 
-bool KETexture::LoadPNG(const char* name) {
-    if (!name || !*name) return false;
+std::shared_ptr<const KEDataCache::Image> KETexture::DecodePNG(const char* name) {
+    if (!name || !*name) return nullptr;
     PngRead read;
     read.name = name;
     const std::string path = KL::ResolveDataPath(name);
     read.file = KL::OpenRegularFile(path.c_str());
     if (!read.file) {
         Report(kReportOpen, (std::string("Error abriendo '") + name + "'").c_str());
-        return false;
+        return nullptr;
     }
 
     bool decoded = false;
@@ -135,11 +135,12 @@ bool KETexture::LoadPNG(const char* name) {
     delete[] read.rows;
     if (!decoded) {
         delete[] read.pixels;
-        return false;
+        return nullptr;
     }
-    m_pixels = read.pixels;
-    m_width = static_cast<int32_t>(read.width);
-    m_height = static_cast<int32_t>(read.height);
-    m_pixelFormat = read.format;
-    return true;
+    auto image = std::make_shared<KEDataCache::Image>();
+    image->pixels.reset(read.pixels);
+    image->width = static_cast<int32_t>(read.width);
+    image->height = static_cast<int32_t>(read.height);
+    image->bitsPerPixel = read.format == GL_RGBA ? 32 : 24;
+    return image;
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 
 static_assert(sizeof(float) == 4 && std::numeric_limits<float>::is_iec559,
               "data files store floats as IEEE singles");
@@ -57,6 +58,8 @@ void FileReader::CloseFile() {
     if (m_file) std::fclose(m_file);
     m_file = nullptr;
     m_size = 0;
+    m_bytes.reset();
+    m_position = 0;
 }
 
 bool FileReader::Open(const char* path) {
@@ -77,12 +80,21 @@ bool FileReader::Open(const char* path) {
     return true;
 }
 
+bool FileReader::OpenBytes(std::shared_ptr<const std::vector<uint8_t>> bytes) {
+    CloseFile();
+    if (!bytes || bytes->size() > static_cast<size_t>(std::numeric_limits<long>::max())) return false;
+    m_bytes = std::move(bytes);
+    m_size = static_cast<long>(m_bytes->size());
+    return true;
+}
+
 bool FileReader::Close() {
     CloseFile();
     return true;
 }
 
 long FileReader::BytesLeft() const {
+    if (m_bytes) return m_size - static_cast<long>(m_position);
     if (!m_file) return 0;
     const long position = std::ftell(m_file);
     if (position < 0 || position >= m_size) return 0;
@@ -90,6 +102,17 @@ long FileReader::BytesLeft() const {
 }
 
 bool FileReader::ReadExactly(unsigned char* buffer, size_t count) {
+    if (m_bytes) {
+        // As a short read of a file: nothing is handed over and the reader is at the end.
+        const size_t left = m_bytes->size() - m_position;
+        if (count > left) {
+            m_position = m_bytes->size();
+            return false;
+        }
+        if (count > 0) std::memcpy(buffer, m_bytes->data() + m_position, count);
+        m_position += count;
+        return true;
+    }
     if (!m_file) return false;
     return std::fread(buffer, 1, count, m_file) == count;
 }

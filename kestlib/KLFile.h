@@ -6,12 +6,16 @@
 //   ranged float  2 bytes: unsigned q, value = min + (max - min) * q / 65535
 //   string        signed 32-bit length n, then n bytes without a terminator
 //
-// A read that cannot get all of its bytes returns false and leaves its destination as it
-// was; a reader that is not open reads nothing. Parsers check counts with BytesLeft().
+// A read that cannot get all of its bytes returns false, leaves its destination as it was
+// and leaves the reader at the end; a reader that is not open reads nothing. Parsers check
+// counts with BytesLeft(). A reader of bytes in memory reads them exactly as a file of
+// those bytes.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 class FileReader;
 class FileWriter;
@@ -42,7 +46,11 @@ public:
     // Opens a data file, matching the name case-blind when it does not exist as given.
     // Only regular files open. Failure shows "FAILED TO OPEN <path>" and returns false. Any open file is closed first.
     virtual bool Open(const char* path);
-    // Closes the file if one is open; always true.
+    // Reads these bytes as the contents of a file (shared, never changed by the reader), with
+    // the same results for every read and BytesLeft(); nothing is shown. False, with nothing
+    // open, for null or more bytes than a file position counts. Anything open is closed first.
+    bool OpenBytes(std::shared_ptr<const std::vector<uint8_t>> bytes);
+    // Closes the file or bytes if open; always true.
     virtual bool Close();
 
     virtual bool ReadByte(unsigned char* out);
@@ -59,7 +67,7 @@ public:
 
     // Hands the reader to the object's Load; false for null.
     bool ReadObject(KL::Serializable* object);
-    bool IsOpen() const { return m_file != nullptr; }
+    bool IsOpen() const { return m_file != nullptr || m_bytes != nullptr; }
     // Bytes from the current position to the end of the file; 0 when nothing is open.
     long BytesLeft() const;
 
@@ -69,6 +77,9 @@ private:
 
     FILE* m_file = nullptr;
     long m_size = 0;
+    // Open on bytes instead of a file: the bytes and the position in them.
+    std::shared_ptr<const std::vector<uint8_t>> m_bytes;
+    size_t m_position = 0;
 };
 
 class FileWriter {

@@ -205,7 +205,13 @@ bool KEScene::Save(FileWriter* writer) {
 bool KEScene::LoadFile(const char* path) {
     m_error.clear();
     FileReader reader;
-    if (!path || !reader.Open(path)) {
+    // A file read before and unchanged since comes from the engine's cache. One the cache
+    // does not hold (missing, not a regular file, too large to keep) is opened as a file,
+    // which reports as it always has.
+    KEEngine* engine = KEEngine::GetEngine();
+    const auto bytes = path ? engine->GetDataCache().ReadFile(path) : nullptr;
+    const bool opened = bytes ? reader.OpenBytes(bytes) : path && reader.Open(path);
+    if (!opened) {
         m_error = std::string("cannot open ") + (path ? path : "(no file named)");
         return false;
     }
@@ -217,7 +223,6 @@ bool KEScene::LoadFile(const char* path) {
     reader.Close();
 
     ReleaseTextures();
-    KEEngine* engine = KEEngine::GetEngine();
     for (const std::string& name : textureNames) {
         KETexture* texture = KETexture::NewTexture();
         const std::string file = "Files/Textures/" + name;

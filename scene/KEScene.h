@@ -62,7 +62,8 @@ public:
     // Reads the file, then queues one texture per name ("Files/Textures/%s", GL_RGB) at the
     // front of the engine's pending textures, makes the default material and one per
     // texture, and gives every object its material. False when the file cannot be opened
-    // or is refused (GetLoadError says why, naming the file); nothing is rolled back.
+    // or is refused (GetLoadError says why, naming the file); nothing is rolled back. The
+    // file's bytes are taken from the engine's data cache while the file is unchanged.
     bool LoadFile(const char* path);
 
     // The whole file. Refused: a frame rate of 0 or above 1000 (no whole milliseconds per

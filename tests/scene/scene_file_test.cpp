@@ -4,14 +4,18 @@
 #include "KEMaterial.h"
 #include "KEScene.h"
 #include "KETexture.h"
+#include "KLAbstractFactory.h"
 #include "RecordingLog.h"
 #include "TempDirTest.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 namespace {
 
@@ -90,11 +94,18 @@ Bytes SharedUvMorphScene() {
 
 class SceneFile : public TempDirTest {
 protected:
-    // Reads the bytes as a whole scene file (without LoadFile's materials).
+    // Reads the bytes as a whole scene file (without LoadFile's materials). The same bytes
+    // read from memory must give the same result and the same reason.
     bool Read(const Bytes& bytes, KEScene* scene) {
         const std::string path = WriteBytes("scene.kd10s", bytes);
         FileReader reader;
-        return reader.Open(path.c_str()) && reader.ReadObject(scene);
+        const bool read = reader.Open(path.c_str()) && reader.ReadObject(scene);
+        KEScene fromMemory;
+        FileReader memory;
+        EXPECT_TRUE(memory.OpenBytes(std::make_shared<const Bytes>(bytes)));
+        EXPECT_EQ(memory.ReadObject(&fromMemory), read);
+        EXPECT_EQ(fromMemory.GetLoadError(), scene->GetLoadError());
+        return read;
     }
     Bytes Written(KEScene& scene) {
         const std::string path = PathOf("written.kd10s");
@@ -225,4 +236,48 @@ TEST_F(SceneFile, LoadFileQueuesTexturesAndGivesEachObjectItsMaterial) {
     EXPECT_FALSE(broken.LoadFile(WriteBytes("broken.kd10s", Bytes(10, 0)).c_str()));
     EXPECT_NE(broken.GetLoadError().find("broken.kd10s: "), std::string::npos) << broken.GetLoadError();
     EXPECT_TRUE(log.Contains(broken.GetLoadError()));
+}
+
+// A show built again loads its scenes again: a file unchanged since is not read again.
+TEST_F(SceneFile, LoadFileReadsAFileAgainOnlyWhenItChanged) {
+    struct OwnEngine {  // an engine of the test's own, so that its data cache starts empty
+        OwnEngine() { KLAbstractFactory<KEEngine>::SetInstance(&engine); }
+        ~OwnEngine() { KLAbstractFactory<KEEngine>::SetInstance(previous); }
+        KEEngine* previous =
+            KLAbstractFactory<KEEngine>::HasInstance() ? KLAbstractFactory<KEEngine>::GetInstance() : nullptr;
+        KEEngine engine;
+    } own;
+    namespace fs = std::filesystem;
+    // The triangle scene at this frame rate, dated back (the cache keeps only settled files).
+    const auto write = [&](unsigned char fps, int hoursAgo) {
+        Bytes bytes = StaticTriangleScene();
+        bytes[4] = fps;
+        const std::string path = WriteBytes("scene.kd10s", bytes);
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(hoursAgo));
+        return path;
+    };
+    const std::string path = write(25, 2);
+    KEScene first;
+    ASSERT_TRUE(first.LoadFile(path.c_str())) << first.GetLoadError();
+    // Zeroed at the same size and time, which the cache cannot see: a scene read from the
+    // disk now would be refused.
+    const fs::file_time_type time = fs::last_write_time(path);
+    WriteBytes("scene.kd10s", Bytes(StaticTriangleScene().size(), 0));
+    fs::last_write_time(path, time);
+    KEScene again;
+    ASSERT_TRUE(again.LoadFile(path.c_str())) << again.GetLoadError();
+    EXPECT_EQ(again.framesPerSecond, 25);
+    EXPECT_EQ(own.engine.GetDataCache().GetDiskReads(path.c_str()), 1);
+
+    write(30, 1);
+    KEScene rewritten;
+    ASSERT_TRUE(rewritten.LoadFile(path.c_str()));
+    EXPECT_EQ(rewritten.framesPerSecond, 30);
+
+    fs::remove(path);
+    RecordingLog log;
+    KEScene removed;
+    EXPECT_FALSE(removed.LoadFile(path.c_str()));
+    EXPECT_EQ(removed.GetLoadError(), "cannot open " + path);
+    EXPECT_EQ(log.Boxes(), std::vector<std::string>{"FAILED TO OPEN " + path});
 }
