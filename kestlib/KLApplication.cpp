@@ -148,6 +148,14 @@ int Application::TranslateWindowMessage(const WindowMessage& message) {
     case WindowMessageKind::KeyUp:
         if (message.a == kKeyEscape) Quit();
         break;
+    case WindowMessageKind::KeyDown: {
+        Event event;
+        event.type = kEventKeyDown;
+        event.arg1 = message.a;
+        event.arg2 = message.b;
+        window->Broadcast(event);
+        break;
+    }
     case WindowMessageKind::InitDialog: window->Notify(kEventInitDialog); break;
     case WindowMessageKind::LeftButtonDown: window->Notify(kEventLeftButtonDown); break;
     case WindowMessageKind::LeftButtonUp: window->Notify(kEventLeftButtonUp); break;

@@ -43,7 +43,8 @@ enum class WindowMessageKind {
     KillFocus,
     Close,
     Quit,
-    KeyUp,  // a = key (kKeyEscape or anything else)
+    KeyUp,    // a = key (kKeyEscape or anything else)
+    KeyDown,  // a = key (one of the kKey* codes), b = modifier flags (kKeyShift)
     InitDialog,
     LeftButtonDown, LeftButtonUp, LeftDoubleClick,
     MiddleButtonDown, MiddleButtonUp, MiddleDoubleClick,
@@ -53,7 +54,9 @@ enum class WindowMessageKind {
 };
 
 enum : int32_t { kActivateInactive = 0, kActivateActive = 1, kActivateClickActive = 2 };
-enum : int32_t { kKeyOther = 0, kKeyEscape = 27 };
+// Key codes (the numbers of Windows' virtual keys) and modifier flags of key events.
+enum : int32_t { kKeyOther = 0, kKeyEscape = 27, kKeySpace = 32, kKeyHome = 36, kKeyLeft = 37, kKeyRight = 39 };
+enum : int32_t { kKeyShift = 1 };
 
 struct WindowMessage {
     NativeWindowHandle handle = nullptr;

@@ -32,6 +32,7 @@ void WindowListener::HandleEvent(const Event& event) {
         if (Application* app = KLAbstractFactory<Application>::GetInstance()) OnFrame(app->GetTime());
         break;
     case kEventUser: OnUserEvent(); break;
+    case kEventKeyDown: OnKeyDown(event.arg1, event.arg2); break;
     default: LogError("Unrecognized window event"); break;
     }
 }

@@ -33,6 +33,9 @@ enum EventType : int32_t {
     kEventExitSizeMove = 19,
     kEventFrame = 21,
     kEventUser = 22,
+    // A key pressed (auto-repeats included): arg1 the key (kKey* of KLApplication.h), arg2
+    // the modifier flags (kKeyShift).
+    kEventKeyDown = 23,
 };
 
 // Built on the stack for one delivery. A resize carries the client width and height in
@@ -73,6 +76,7 @@ public:
     virtual void OnEnterSizeMove() {}
     virtual void OnExitSizeMove() {}
     virtual void OnResize(int32_t width, int32_t height) { (void)width, (void)height; }
+    virtual void OnKeyDown(int32_t key, int32_t modifiers) { (void)key, (void)modifiers; }
     // Receives the application's clock read at delivery, not the time stored in the event.
     virtual void OnFrame(uint32_t time) { (void)time; }
 

@@ -210,6 +210,13 @@ TEST_F(Translate, ActivationStatesSetTheActiveFlag) {
     EXPECT_EQ(listener.events, (std::vector<std::string>{"activate", "deactivate", "clickactivate"}));
 }
 
+TEST_F(Translate, KeyPressesReachTheListenersWithTheirShift) {
+    EXPECT_EQ(Send(KL::WindowMessageKind::KeyDown, KL::kKeyLeft, KL::kKeyShift), 1);
+    EXPECT_EQ(Send(KL::WindowMessageKind::KeyDown, KL::kKeyEscape, 0), 1);
+    EXPECT_EQ(listener.events, (std::vector<std::string>{"key 37 1", "key 27 0"}));
+    EXPECT_EQ(app.quits, 0) << "only releasing Escape quits";
+}
+
 TEST_F(Translate, ReleasingEscapePostsQuitAndOtherKeysDoNothing) {
     EXPECT_EQ(Send(KL::WindowMessageKind::KeyUp, KL::kKeyOther), 1);
     EXPECT_EQ(app.quits, 0);
@@ -253,7 +260,7 @@ TEST_F(Events, FrameEventCarriesTheClockAtDeliveryNotTheStoredTime) {
 TEST_F(Events, TypesWithoutAnOperationAreReportedAndCallNothing) {
     RecordingListener listener;
     RecordingLog log;
-    for (int32_t type : {20, 23, -1, 1000}) {
+    for (int32_t type : {20, 24, -1, 1000}) {
         KL::Event e;
         e.type = type;
         listener.HandleEvent(e);

@@ -59,12 +59,13 @@ SDL_Event Button(KL::Window* w, bool down, Uint8 button, Uint8 clicks = 1) {
     return e;
 }
 
-SDL_Event Key(KL::Window* w, bool up, SDL_Keycode key) {
+SDL_Event Key(KL::Window* w, bool up, SDL_Keycode key, Uint16 mod = KMOD_NONE) {
     SDL_Event e;
     SDL_zero(e);
     e.type = up ? SDL_KEYUP : SDL_KEYDOWN;
     e.key.windowID = SDL_GetWindowID(static_cast<SDL_Window*>(w->GetHandle()));
     e.key.keysym.sym = key;
+    e.key.keysym.mod = mod;
     return e;
 }
 
@@ -230,7 +231,14 @@ TEST_F(SDLWindow, SDLEventsBecomeTheirWindowEvents) {
         {Button(window, false, SDL_BUTTON_RIGHT), {"rup"}},
         {Button(window, true, SDL_BUTTON_RIGHT, 2), {"rdouble"}},
         {Button(window, true, SDL_BUTTON_X1), {}},
-        {Key(window, false, SDLK_ESCAPE), {}},
+        // Presses carry the framework's key and Shift; releases only ever quit (Escape).
+        {Key(window, false, SDLK_ESCAPE), {"key 27 0"}},
+        {Key(window, false, SDLK_SPACE), {"key 32 0"}},
+        {Key(window, false, SDLK_HOME), {"key 36 0"}},
+        {Key(window, false, SDLK_LEFT, KMOD_LSHIFT), {"key 37 1"}},
+        {Key(window, false, SDLK_RIGHT, KMOD_RSHIFT), {"key 39 1"}},
+        {Key(window, false, SDLK_RIGHT, KMOD_LCTRL), {"key 39 0"}},
+        {Key(window, false, SDLK_a), {"key 0 0"}},
         {Key(window, true, SDLK_SPACE), {}},
     };
     for (const Row& row : rows) {

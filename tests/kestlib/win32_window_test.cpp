@@ -94,6 +94,11 @@ TEST_F(Win32Window, MessagesReachTheListenersAsEvents) {
         {WM_EXITSIZEMOVE, 0, 0, {"exitsizemove"}, 1, -1},
         {WM_DESTROY, 0, 0, {"destroy"}, 1, -1},
         {WM_KEYUP, 'A', 0, {}, 1, -1},
+        {WM_KEYDOWN, VK_SPACE, 0, {"key 32 0"}, 1, -1},
+        {WM_KEYDOWN, VK_HOME, 0, {"key 36 0"}, 1, -1},
+        {WM_KEYDOWN, VK_LEFT, 0, {"key 37 0"}, 1, -1},
+        {WM_KEYDOWN, VK_RIGHT, 0, {"key 39 0"}, 1, -1},
+        {WM_KEYDOWN, 'A', 0, {"key 0 0"}, 1, -1},
         // Not translated: default processing answers (the title's length).
         {WM_GETTEXTLENGTH, 0, 0, {}, 8, -1},
     };
@@ -119,7 +124,7 @@ TEST_F(Win32Window, ReleasingEscapeQuitsPressingItDoesNot) {
     stranger->Create(0, 0, 32, 32, 32, false, nullptr);
     ASSERT_NE(stranger->GetHandle(), nullptr);
 
-    EXPECT_EQ(SendMessageA(Native(window), WM_KEYDOWN, VK_ESCAPE, 0), 0);
+    EXPECT_EQ(SendMessageA(Native(window), WM_KEYDOWN, VK_ESCAPE, 0), 1);
     EXPECT_EQ(SendMessageA(Native(stranger), WM_KEYUP, VK_ESCAPE, 0), 0);
     EXPECT_EQ(DrainQueue(), 0);
     EXPECT_EQ(SendMessageA(Native(window), WM_KEYUP, VK_ESCAPE, 0), 1);

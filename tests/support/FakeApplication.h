@@ -133,6 +133,9 @@ public:
     void OnExitSizeMove() override { Add("exitsizemove"); }
     void OnResize(int32_t w, int32_t h) override { Add("resize " + std::to_string(w) + " " + std::to_string(h)); }
     void OnFrame(uint32_t t) override { Add("frame " + std::to_string(t)); }
+    void OnKeyDown(int32_t key, int32_t modifiers) override {
+        Add("key " + std::to_string(key) + " " + std::to_string(modifiers));
+    }
 
     std::vector<std::string> events;
 

@@ -6,6 +6,18 @@ namespace {
 
 KL::NativeWindowHandle HandleOf(Uint32 windowID) { return SDL_GetWindowFromID(windowID); }
 
+// The framework's code of the keys it names; kKeyOther for the rest.
+int32_t KeyCode(SDL_Keycode key) {
+    switch (key) {
+    case SDLK_ESCAPE: return KL::kKeyEscape;
+    case SDLK_SPACE: return KL::kKeySpace;
+    case SDLK_HOME: return KL::kKeyHome;
+    case SDLK_LEFT: return KL::kKeyLeft;
+    case SDLK_RIGHT: return KL::kKeyRight;
+    default: return KL::kKeyOther;
+    }
+}
+
 KL::WindowMessageKind ButtonKind(Uint8 button, bool down, Uint8 clicks) {
     using K = KL::WindowMessageKind;
     // A second click in quick succession arrives as a double click instead of a press.
@@ -50,6 +62,12 @@ bool ToWindowMessage(const SDL_Event& event, KL::WindowMessage* message) {
     case SDL_MOUSEBUTTONUP:
         message->handle = HandleOf(event.button.windowID);
         message->kind = ButtonKind(event.button.button, event.type == SDL_MOUSEBUTTONDOWN, event.button.clicks);
+        return true;
+    case SDL_KEYDOWN:
+        message->handle = HandleOf(event.key.windowID);
+        message->kind = K::KeyDown;
+        message->a = KeyCode(event.key.keysym.sym);
+        message->b = (event.key.keysym.mod & KMOD_SHIFT) ? KL::kKeyShift : 0;
         return true;
     case SDL_KEYUP:
         message->handle = HandleOf(event.key.windowID);

@@ -20,6 +20,22 @@ bool RegisterWindowClass(HINSTANCE instance) {
     return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+namespace {
+
+// The framework's code of the keys it names (its codes are the virtual keys' own).
+int32_t KeyCode(WPARAM key) {
+    switch (key) {
+    case VK_ESCAPE: return KL::kKeyEscape;
+    case VK_SPACE: return KL::kKeySpace;
+    case VK_HOME: return KL::kKeyHome;
+    case VK_LEFT: return KL::kKeyLeft;
+    case VK_RIGHT: return KL::kKeyRight;
+    default: return KL::kKeyOther;
+    }
+}
+
+}  // namespace
+
 KL::WindowMessage ToWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     using K = KL::WindowMessageKind;
     KL::WindowMessage out;
@@ -40,6 +56,11 @@ KL::WindowMessage ToWindowMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_KILLFOCUS: out.kind = K::KillFocus; break;
     case WM_CLOSE: out.kind = K::Close; break;
     case WM_QUIT: out.kind = K::Quit; break;
+    case WM_KEYDOWN:
+        out.kind = K::KeyDown;
+        out.a = KeyCode(wParam);
+        out.b = (GetKeyState(VK_SHIFT) & 0x8000) ? KL::kKeyShift : 0;
+        break;
     case WM_KEYUP:
         out.kind = K::KeyUp;
         out.a = wParam == VK_ESCAPE ? KL::kKeyEscape : KL::kKeyOther;
