@@ -22,6 +22,8 @@ int32_t CEffect::GetInt(int index) {
 
 bool CEffect::Frame(uint32_t, uint32_t, int32_t) { return true; }
 
+bool CEffect::Advance(uint32_t, uint32_t, int32_t) { return true; }
+
 bool CEffect::Start() { return true; }
 
 bool CEffect::Stop() { return true; }

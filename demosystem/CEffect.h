@@ -24,7 +24,26 @@ public:
     static uint32_t GetDemoTime();
 
     // time: demo time in ms; localTime: time - start; delta: ms since the previous step.
+    // A step that is drawn: what Advance does, then the drawing.
     virtual bool Frame(uint32_t time, uint32_t localTime, int32_t delta);
+    // A step that is not drawn (a seek's fast-forward): only what carries over to later
+    // steps. Effects whose state is a function of the time alone have nothing to do.
+    virtual bool Advance(uint32_t time, uint32_t localTime, int32_t delta);
+    // The show was paused or resumed (live runs): effects that play in real time (sound)
+    // hold still meanwhile.
+    virtual void SetPaused(bool paused) { (void)paused; }
+    // The timeline is built again (a seek, a reload): what this effect plays in real time
+    // (sound) plays on, but must no longer touch what the new timeline steps.
+    virtual void Retire() {}
+    // Takes over what `previous` (of the same type, at the same place of the timeline it
+    // replaces, retired) plays in real time, so that it goes on without a gap. Called after
+    // the load and before the first step; `previous` is deleted after it.
+    virtual void Inherit(CEffect* previous) { (void)previous; }
+
+    // Whether the timeline is fast-forwarding (a seek): effects started meanwhile play
+    // nothing in real time until their first drawn step.
+    static bool IsFastForwarding() { return s_fastForwarding; }
+    static void SetFastForwarding(bool on) { s_fastForwarding = on; }
     virtual bool Start();
     virtual bool Stop();
 
@@ -45,6 +64,7 @@ public:
 
 private:
     static inline uint32_t (*s_demoStartSource)() = nullptr;
+    static inline bool s_fastForwarding = false;
 
     uint32_t m_start = 0;
     uint32_t m_end = 0;

@@ -6,11 +6,15 @@
 #include "KDSBuilders.h"
 #include "KEEngine.h"
 #include "KEExtensions.h"
+#include "KEFont.h"
 #include "KETexture.h"
 #include "KLAbstractFactory.h"
+#include "KLHelpers.h"
 #include "KLLog.h"
 
+#include <cstdio>
 #include <cstring>
+#include <typeinfo>
 
 namespace {
 
@@ -234,13 +238,17 @@ void KestDemoSystem::OnStart() {
     LoadAll();
 }
 
-void KestDemoSystem::LoadAll() {
+void KestDemoSystem::LoadAll(bool paced) {
+    if (!m_randomSaved) {
+        m_randomAtLoad = CurrentRandomSeed();
+        m_randomSaved = true;
+    }
     float total = static_cast<float>(m_modifiers.GetCount());
     for (int layer = 0; layer < MAX_LAYERS; ++layer) total += static_cast<float>(m_layerCounts[layer]);
     float n = 1.0f;
     for (int layer = 0; layer < MAX_LAYERS; ++layer) {
         for (int position = 0; position < m_layerCounts[layer]; ++position) {
-            Wait(100);
+            if (paced) Wait(100);
             if (!m_layers[layer][position]->Load()) {
                 LogError("EFFECT LOAD FAILED");
                 return;
@@ -250,7 +258,7 @@ void KestDemoSystem::LoadAll() {
         }
     }
     for (KLListNode* node = m_modifiers.GetFirst(); node; node = node->GetNext()) {
-        Wait(100);
+        if (paced) Wait(100);
         if (!node->Item<CModifier>()->Load()) {
             LogMessage("MODIFIER LOAD FAILED");
             return;
@@ -263,6 +271,8 @@ void KestDemoSystem::LoadAll() {
 
 void KestDemoSystem::OnFrame(uint32_t time) {
     (void)time;
+    // A paused show draws nothing (the window keeps its last picture) until a seek.
+    if (m_paused && m_loaded && !m_seekPending && !m_rebuildPending) return;
     if (m_engine && m_engine->IsReady()) {
         m_engine->RenderFrame();
     } else {
@@ -274,11 +284,10 @@ void KestDemoSystem::OnClose() { PostQuit(); }
 
 bool KestDemoSystem::OnRender() {
     // The engine opens and closes its frame (its two per-frame flags) around this call.
-    uint32_t now = Now();
-    int32_t delta = static_cast<int32_t>(now - m_previousStep);
-    m_previousStep = now;
-
     if (!m_loaded) {
+        const uint32_t now = Now();
+        const int32_t delta = static_cast<int32_t>(now - m_previousStep);
+        m_previousStep = now;
         Wait(50);
         if (m_engine && m_engine->HasPendingTextures()) {
             m_engine->TakePendingTexture()->LoadTexture(m_engine->GetMipmapBuilder());
@@ -295,13 +304,36 @@ bool KestDemoSystem::OnRender() {
         }
         m_firstLoadedStep = false;
         // The demo clock starts here, after the textures; the first step has no elapsed time.
-        now = Now();
-        m_demoStart = now;
-        m_previousStep = now;
-        delta = 0;
+        m_demoStart = Now();
+        m_stepped = false;
+    }
+    if (m_seekPending || m_rebuildPending) {
+        // A rebuild goes on at the time this step has (the last one's while paused).
+        const uint32_t now = m_paused || !m_stepped ? m_lastStepTime : Now() - m_demoStart;
+        const uint32_t target = m_seekPending ? m_seekTarget : now;
+        const bool rebuild = m_rebuildPending || m_stepped || m_rebuilds > 0;
+        m_seekPending = false;
+        m_rebuildPending = false;
+        if (!PerformSeek(target, rebuild)) {
+            PostQuit();
+            return true;
+        }
     }
 
-    const uint32_t t = now - m_demoStart;
+    const uint32_t t = Now() - m_demoStart;
+    // The first step after the timeline was built has no elapsed time.
+    const int32_t delta = m_stepped ? static_cast<int32_t>(t - m_lastStepTime) : 0;
+    m_lastStepTime = t;
+    m_stepped = true;
+    m_previousStep = Now();
+    StepTimeline(t, delta, StepKind::Draw);
+    // Only a seek steps a paused show: what it started holds still like the rest.
+    if (m_paused) PauseEffects(true);
+    DrawOverlayLine();
+    return true;
+}
+
+void KestDemoSystem::StepTimeline(uint32_t t, int32_t delta, StepKind kind) {
     for (int layer = 0; layer < MAX_LAYERS; ++layer) {
         for (int position = 0; position < m_layerCounts[layer]; ++position) {
             CEffect* effect = m_layers[layer][position];
@@ -326,10 +358,212 @@ bool KestDemoSystem::OnRender() {
         for (int position = 0; position < m_layerCounts[layer]; ++position) {
             CEffect* effect = m_layers[layer][position];
             if (effect->GetStartTime() <= t && effect->GetEndTime() > t) {
-                effect->Frame(t, t - effect->GetStartTime(), delta);
+                if (kind == StepKind::Draw) {
+                    effect->Frame(t, t - effect->GetStartTime(), delta);
+                } else {
+                    effect->Advance(t, t - effect->GetStartTime(), delta);
+                }
             }
         }
-        if (t >= m_demoEnd) PostQuit();
+        if (kind == StepKind::Draw && t >= m_demoEnd) PostQuit();
     }
+}
+
+bool KestDemoSystem::Compose() {
+    if (!m_composer) {
+        LogError("Can't compose the show: no composer");
+        return false;
+    }
+    return m_composer(this);
+}
+
+KestDemoSystem::Timeline KestDemoSystem::TakeTimeline() {
+    Timeline old;
+    old.layers.resize(MAX_LAYERS);
+    for (int layer = 0; layer < MAX_LAYERS; ++layer) {
+        for (int position = 0; position < m_layerCounts[layer]; ++position) {
+            m_layers[layer][position]->Retire();
+            old.layers[layer].push_back(m_layers[layer][position]);
+            m_layers[layer][position] = nullptr;
+        }
+        m_layerCounts[layer] = 0;
+    }
+    for (KLListNode* node = m_modifiers.GetFirst(); node; node = node->GetNext()) {
+        old.modifiers.push_back(node->Item<CModifier>());
+    }
+    m_modifiers.Clear();
+    m_demoEnd = 0;
+    // The effects that set the engine's camera and view are going: the demo's own again.
+    if (m_engine) {
+        m_engine->SetCamera(&m_camera);
+        m_engine->SetView(&m_view);
+    }
+    return old;
+}
+
+void KestDemoSystem::ReplaceTimeline(Timeline* old) {
+    for (int layer = 0; layer < MAX_LAYERS && layer < static_cast<int>(old->layers.size()); ++layer) {
+        const std::vector<CEffect*>& before = old->layers[static_cast<size_t>(layer)];
+        for (int position = 0; position < m_layerCounts[layer]; ++position) {
+            CEffect* effect = m_layers[layer][position];
+            if (position < static_cast<int>(before.size()) && typeid(*effect) == typeid(*before[static_cast<size_t>(position)]))
+                effect->Inherit(before[static_cast<size_t>(position)]);
+        }
+    }
+    for (std::vector<CEffect*>& layer : old->layers) {
+        for (CEffect* effect : layer) delete effect;
+        layer.clear();
+    }
+    for (CModifier* modifier : old->modifiers) delete modifier;
+    old->modifiers.clear();
+}
+
+bool KestDemoSystem::Seek(uint32_t time) {
+    if (!m_composer) {
+        LogMessage("Seek refused: the show cannot be built again");
+        return false;
+    }
+    m_seekTarget = time;
+    m_seekPending = true;
     return true;
+}
+
+bool KestDemoSystem::Rebuild() {
+    if (!m_composer) {
+        LogMessage("Rebuild refused: the show cannot be built again");
+        return false;
+    }
+    m_rebuildPending = true;
+    return true;
+}
+
+bool KestDemoSystem::PerformSeek(uint32_t target, bool rebuild) {
+    if (rebuild) {
+        // A timeline that has run is built afresh: the state a run from 0 has at the target
+        // is only ever reached by stepping fresh effects from 0.
+        Timeline old = TakeTimeline();
+        SeedRandom(m_randomAtLoad);
+        if (!Compose()) {
+            ReplaceTimeline(&old);
+            LogError("The show could not be built again");
+            return false;
+        }
+        m_loaded = false;
+        LoadAll(false);
+        ReplaceTimeline(&old);
+        if (!m_loaded) return false;
+        if (m_engine) {
+            while (KETexture* texture = m_engine->TakePendingTexture()) texture->LoadTexture(m_engine->GetMipmapBuilder());
+        }
+        ++m_rebuilds;
+    }
+    // Held inside the show, so that a seek never ends it.
+    if (m_demoEnd > 0 && target >= m_demoEnd) target = m_demoEnd - 1;
+    FastForward(target);
+    TraceShowTime(target);
+    return true;
+}
+
+void KestDemoSystem::FastForward(uint32_t target) {
+    // The steps a run from 0 takes before the target: the ticks of the application's
+    // virtual clock if it has one (a capture), else fixed live steps on a clock of the seek's
+    // own. Effects read the step's time from the clock as they would in that run.
+    KL::Application* app = App();
+    KL::VirtualClock* clock = app ? app->GetVirtualClock() : nullptr;
+    KL::VirtualClock own(kLiveStepRate);
+    const bool borrowed = clock != nullptr;
+    if (!borrowed) {
+        clock = &own;
+        if (app) app->SetVirtualClock(clock);
+    }
+    const uint64_t tick = clock->GetTick();
+    clock->SetTick(0);
+    const uint32_t origin = Now();
+    m_demoStart = origin;
+    if (m_engine) m_engine->RestartStatistics();
+
+    CEffect::SetFastForwarding(true);
+    m_stepped = false;
+    // Every tick frames the engine once as the application's client and once more as a
+    // listener of the window: the second step has no elapsed time, and both count as frames.
+    const int framesPerTick = m_window ? 2 : 1;
+    for (uint64_t k = 0;; ++k) {
+        clock->SetTick(k);
+        const uint32_t t = Now() - origin;
+        if (t >= target) break;
+        clock->SetTick(k + 1);
+        // The last frame before the target is drawn (and not shown for long): what the next
+        // frame reads of the one before (the engine's triangle count) is then its own.
+        const bool lastTick = Now() - origin >= target;
+        clock->SetTick(k);
+        for (int frame = 0; frame < framesPerTick; ++frame) {
+            const int32_t delta = m_stepped ? static_cast<int32_t>(t - m_lastStepTime) : 0;
+            m_lastStepTime = t;
+            m_stepped = true;
+            const bool draw = lastTick && frame + 1 == framesPerTick;
+            StepTimeline(t, delta, draw ? StepKind::Draw : StepKind::Skip);
+            if (!m_engine) continue;
+            if (draw) {
+                m_engine->RenderFrameAhead();
+            } else {
+                m_engine->CountSkippedFrame();
+            }
+        }
+    }
+    CEffect::SetFastForwarding(false);
+
+    const uint32_t walked = Now();
+    if (borrowed) {
+        clock->SetTick(tick);
+    } else if (app) {
+        app->SetVirtualClock(nullptr);
+    }
+    const uint32_t now = Now();
+    if (m_engine) m_engine->ShiftStatisticsClock(now - walked);
+    m_demoStart = now - target;
+}
+
+void KestDemoSystem::SetPaused(bool paused) {
+    if (paused == m_paused) return;
+    m_paused = paused;
+    // The clock does not run on behind a pause: play goes on from the last step's time.
+    if (!paused) m_demoStart = Now() - m_lastStepTime;
+    PauseEffects(paused);
+    TraceShowTime(m_lastStepTime);
+}
+
+void KestDemoSystem::PauseEffects(bool paused) {
+    for (int layer = 0; layer < MAX_LAYERS; ++layer) {
+        for (int position = 0; position < m_layerCounts[layer]; ++position) {
+            CEffect* effect = m_layers[layer][position];
+            if (effect->IsStarted() && !effect->IsStopped()) effect->SetPaused(paused);
+        }
+    }
+}
+
+void KestDemoSystem::OnKeyDown(int32_t key, int32_t modifiers) {
+    if (!m_liveKeys || !m_loaded) return;
+    const uint32_t step = (modifiers & KL::kKeyShift) ? kShortSeek : kLongSeek;
+    const uint32_t now = m_seekPending ? m_seekTarget : m_lastStepTime;
+    switch (key) {
+    case KL::kKeySpace: SetPaused(!m_paused); break;
+    case KL::kKeyHome: Seek(0); break;
+    case KL::kKeyLeft: Seek(now > step ? now - step : 0); break;
+    case KL::kKeyRight: Seek(now + step); break;
+    default: break;
+    }
+}
+
+void KestDemoSystem::TraceShowTime(uint32_t time) const {
+    const unsigned tenths = time / 100;
+    LogMessage("Show at %u:%02u.%u%s", tenths / 600, tenths / 10 % 60, tenths % 10, m_paused ? ", paused" : "");
+}
+
+void KestDemoSystem::DrawOverlayLine() {
+    if (m_overlayLine.empty()) return;
+    if (!m_overlayFont) {
+        m_overlayFont = std::make_unique<KEFont>();
+        m_overlayFont->Load("Files/Fonts/Tahoma.KEF");
+    }
+    m_overlayFont->DrawText(m_overlayLine.c_str(), 10, 10);
 }

@@ -82,6 +82,11 @@ bool CAtmosphereEffect::Frame(uint32_t, uint32_t, int32_t) {
     return true;
 }
 
+bool CAtmosphereEffect::Advance(uint32_t, uint32_t, int32_t) {
+    if (GetInt(18) != 0) g_fogSource = this;
+    return true;
+}
+
 bool CAtmosphereEffect::Start() {
     g_fogSource = this;
     LogMessage("FOG 1");

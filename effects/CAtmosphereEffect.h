@@ -36,6 +36,8 @@ public:
     bool Load() override;
     // Sets the fog (unless integer 18 is 0) and draws the sprites. True.
     bool Frame(uint32_t time, uint32_t localTime, int32_t delta) override;
+    // Becomes the fog source as a drawn step would; nothing else carries over.
+    bool Advance(uint32_t time, uint32_t localTime, int32_t delta) override;
     // Becomes the current fog source and traces "FOG 1". True.
     bool Start() override;
     // Switches the engine's fog off, leaves no current fog source and traces "FOG 0". True.

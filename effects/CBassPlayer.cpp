@@ -4,12 +4,14 @@
 // frame's decay is never overwritten.
 #include "CBassPlayer.h"
 
+#include "KEEngine.h"
 #include "KLAbstractFactory.h"
 #include "KLApplication.h"
 #include "KLLog.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 std::atomic<float> CBassPlayer::s_velocity[kInstruments];
@@ -27,6 +29,21 @@ KL::VirtualClock* OfflineClock() {
     if (!KLAbstractFactory<KL::Application>::HasInstance()) return nullptr;
     KL::VirtualClock* clock = KLAbstractFactory<KL::Application>::GetInstance()->GetVirtualClock();
     return clock && clock->GetSoundtrack() ? clock : nullptr;
+}
+
+// The module from the bytes the engine keeps of its file, so that a show built again (a
+// seek, a reload) does not read it again; a file the cache does not hold is read by the
+// module's own loader, which says why it cannot be.
+std::unique_ptr<KSModule> LoadModule(const char* file, std::string* why) {
+    if (file && *file) {
+        const auto bytes = KEEngine::GetEngine()->GetDataCache().ReadFile(file, KSModule::kMaxFileBytes);
+        if (bytes) {
+            std::unique_ptr<KSModule> module = KSModule::LoadFromMemory(bytes->data(), bytes->size(), why);
+            if (!module) *why = std::string(file) + ": " + *why;
+            return module;
+        }
+    }
+    return KSModule::Load(file, why);
 }
 
 // Applies f to the value atomically, retrying when another thread changed it meanwhile.
@@ -59,9 +76,12 @@ void CBassPlayer::OnNote(uintptr_t user, uint64_t) {
 }
 
 bool CBassPlayer::Start() {
-    // A second start begins afresh: the device stops rendering the old module first.
-    m_output.Close();
+    // A device handed over by a retired player plays on; otherwise a second start begins
+    // afresh: the device stops rendering the old module first.
+    const bool inherited = m_inherited != nullptr;
+    if (!inherited) m_output->Close();
     m_onDevice = false;
+    m_playDeferred = false;
     const int32_t device = GetInt(0);
     m_clock = OfflineClock();
     m_rate = m_clock ? m_clock->GetSoundtrack()->GetSampleRate() : GetInt(1);
@@ -73,11 +93,11 @@ bool CBassPlayer::Start() {
     if (m_clock) m_soundtrackStart = m_clock->SampleFrameAt(m_clock->GetTick(), m_rate);
 
     const bool noSound = m_clock || KSOutput::IsNoSound(device);
-    if (!noSound) {
+    if (!noSound && !inherited) {
         std::string why;
-        if (!m_output.Open(device, m_rate, &why)) {
+        if (!m_output->Open(device, m_rate, &why)) {
             LogMessage("Sound: %s", why.c_str());
-            if (!m_output.Open(kDefaultDevice, m_rate, &why)) {
+            if (!m_output->Open(kDefaultDevice, m_rate, &why)) {
                 LogMessage("Sound: %s", why.c_str());
                 LogMessage("Can't initialize digital sound system");
             }
@@ -86,7 +106,7 @@ bool CBassPlayer::Start() {
 
     std::string why;
     const char* file = GetString(2);
-    m_module = KSModule::Load(file, &why);
+    m_module = LoadModule(file, &why);
     if (m_module) {
         // libopenmpt's warnings about the file, one trace each.
         const std::string& warnings = m_module->GetLoadLog();
@@ -101,25 +121,95 @@ bool CBassPlayer::Start() {
         LogMessage("Can't load the music: %s", why.c_str());
     }
 
-    if (!noSound && !m_output.Start()) LogMessage("Error in bass start");
+    if (!noSound && !inherited && !m_output->Start()) LogMessage("Error in bass start");
     if (!m_module) {
         LogMessage("No se puede reproducir correctamente la musica");
+        // Nothing of this player's to go on with: the handed-over sound stops too.
+        m_output->Close();
+        m_inherited.reset();
         return false;
     }
-    // Without a device the module stays here and Frame renders it silently.
-    m_onDevice = m_output.Play(m_module.get());
+    if (CEffect::IsFastForwarding() && m_output->IsOpen()) {
+        // The fast-forward renders the module to the seek's place first.
+        m_playDeferred = true;
+        return true;
+    }
+    PlayOnDevice();
     return true;
 }
 
-bool CBassPlayer::Frame(uint32_t, uint32_t localTime, int32_t delta) {
-    if (m_clock && m_module) {
-        RenderOffline();
-    } else if (!m_onDevice && m_module) {
-        const uint64_t target = static_cast<uint64_t>(localTime) * static_cast<uint64_t>(m_rate) / 1000u;
-        const uint64_t position = m_module->GetFramePosition();
-        if (target > position && !m_module->IsFinished()) m_module->Render(static_cast<size_t>(target - position), nullptr);
+void CBassPlayer::PlayOnDevice() {
+    if (m_inherited) {
+        // The retired player's module is out of the device's hands when Swap returns.
+        m_output->Swap(m_module.get());
+        m_inherited.reset();
+        m_onDevice = true;
+        return;
     }
+    // Without a device the module stays here and Frame renders it silently.
+    m_onDevice = m_output->Play(m_module.get());
+}
 
+void CBassPlayer::Retire() {
+    if (m_inherited) m_inherited->SetNotesMuted(true);
+    if (m_onDevice && m_module) m_module->SetNotesMuted(true);
+}
+
+void CBassPlayer::Inherit(CEffect* previous) {
+    auto* old = dynamic_cast<CBassPlayer*>(previous);
+    // What the device plays: the old player's module, or one it had itself inherited and
+    // not yet replaced (two rebuilds between drawn steps).
+    KSModule* playing = old ? (old->m_inherited ? old->m_inherited.get() : old->m_onDevice ? old->m_module.get() : nullptr)
+                            : nullptr;
+    if (!playing || OfflineClock()) return;
+    // Only the same sound: the same device, rate and module file (its contents may have
+    // changed; this player's own module, read afresh, takes the device over at its start).
+    const char* mine = GetString(2);
+    const char* theirs = old->GetString(2);
+    if (GetInt(0) != old->GetInt(0) || GetInt(1) != old->GetInt(1) || !mine || !theirs ||
+        std::strcmp(mine, theirs) != 0)
+        return;
+    m_output = std::move(old->m_output);
+    old->m_output = std::make_unique<KSOutput>();
+    m_inherited = old->m_inherited ? std::move(old->m_inherited) : std::move(old->m_module);
+    old->m_onDevice = false;
+}
+
+bool CBassPlayer::Frame(uint32_t, uint32_t localTime, int32_t delta) {
+    if (m_playDeferred) {
+        m_playDeferred = false;
+        PlayOnDevice();
+    }
+    if (m_clock && m_module) {
+        RenderOffline(true);
+    } else if (!m_onDevice && m_module) {
+        RenderSilently(localTime);
+    }
+    Integrate(delta);
+    return true;
+}
+
+bool CBassPlayer::Advance(uint32_t, uint32_t localTime, int32_t delta) {
+    if (m_clock && m_module) {
+        RenderOffline(false);
+    } else if (!m_onDevice && m_module) {
+        RenderSilently(localTime);
+    }
+    Integrate(delta);
+    return true;
+}
+
+void CBassPlayer::SetPaused(bool paused) {
+    if (m_onDevice || m_inherited) m_output->SetPaused(paused);
+}
+
+void CBassPlayer::RenderSilently(uint32_t localTime) {
+    const uint64_t target = static_cast<uint64_t>(localTime) * static_cast<uint64_t>(m_rate) / 1000u;
+    const uint64_t position = m_module->GetFramePosition();
+    if (target > position && !m_module->IsFinished()) m_module->Render(static_cast<size_t>(target - position), nullptr);
+}
+
+void CBassPlayer::Integrate(int32_t delta) {
     // 0.9 per 20 ms: a velocity halves in about 132 ms.
     const double decay = std::pow(0.9, static_cast<double>(delta) * 0.05);
     const float dt = static_cast<float>(delta);
@@ -135,10 +225,9 @@ bool CBassPlayer::Frame(uint32_t, uint32_t localTime, int32_t delta) {
             return static_cast<float>(static_cast<double>(bounce ? -v : v) * decay);
         });
     }
-    return true;
 }
 
-void CBassPlayer::RenderOffline() {
+void CBassPlayer::RenderOffline(bool mix) {
     KL::SoundtrackSink* soundtrack = m_clock->GetSoundtrack();
     if (!soundtrack) return;
     // Everything up to the end of this tick, so that the tick's notes kick before it is drawn.
@@ -148,8 +237,8 @@ void CBassPlayer::RenderOffline() {
     while (m_module->GetFramePosition() < target) {
         const uint64_t position = m_module->GetFramePosition();
         const size_t frames = static_cast<size_t>(std::min<uint64_t>(target - position, kOfflineChunk));
-        m_module->Render(frames, m_samples.data());
-        soundtrack->Mix(m_soundtrackStart + position, m_samples.data(), frames);
+        m_module->Render(frames, mix ? m_samples.data() : nullptr);
+        if (mix) soundtrack->Mix(m_soundtrackStart + position, m_samples.data(), frames);
     }
 }
 

@@ -42,6 +42,17 @@ public:
     // Advances the silent module to the local time (under a virtual clock, to the end of
     // the tick's samples, mixed into the soundtrack), then integrates and decays.
     bool Frame(uint32_t time, uint32_t localTime, int32_t delta) override;
+    // A step not drawn (a seek): the module is rendered to the step's place without sound,
+    // so that its notes kick as they would have, then the same integration.
+    bool Advance(uint32_t time, uint32_t localTime, int32_t delta) override;
+    // Holds the device still; the module keeps its place.
+    void SetPaused(bool paused) override;
+    // The module on the device plays on, its notes no longer kicking.
+    void Retire() override;
+    // Takes over the device of a retired player of the same device, rate and module: the
+    // device plays its module on until this player's first drawn step, which puts its own
+    // in its place (at the show's time) without closing the device.
+    void Inherit(CEffect* previous) override;
 
     // The note procedure: velocity[user - 1] += 10 for user 1..32. Any thread.
     static void OnNote(uintptr_t user, uint64_t frame);
@@ -52,18 +63,33 @@ public:
     bool IsRenderingOffline() const { return m_clock != nullptr; }
     // The module while it plays silently; null once handed to the device or when none.
     KSModule* GetSilentModule() const { return m_onDevice ? nullptr : m_module.get(); }
+    // The output device (for tests: a handed-over device is the same object).
+    const KSOutput* GetOutput() const { return m_output.get(); }
 
 private:
-    void RenderOffline();
+    // Renders the module up to the end of the current tick, into the soundtrack when `mix`.
+    void RenderOffline(bool mix);
+    // Renders the silent module up to a local time.
+    void RenderSilently(uint32_t localTime);
+    // Velocities and positions move on by one step of `delta` ms.
+    void Integrate(int32_t delta);
 
     static std::atomic<float> s_velocity[kInstruments];
     static float s_position[kInstruments];
 
-    // The output is declared after the module so that it closes (stopping the audio
-    // thread) before the module it renders is destroyed.
+    // Hands this player's module to the device (in the place of an inherited one).
+    void PlayOnDevice();
+
+    // The output is declared after the modules so that it closes (stopping the audio
+    // thread) before a module it renders is destroyed. `m_inherited` is the module a
+    // retired player left playing on the device, until this player's takes its place.
     std::unique_ptr<KSModule> m_module;
-    KSOutput m_output;
+    std::unique_ptr<KSModule> m_inherited;
+    std::unique_ptr<KSOutput> m_output = std::make_unique<KSOutput>();
     bool m_onDevice = false;
+    // Started during a fast-forward: the module goes to the device at the first drawn step,
+    // from the place the fast-forward left it at.
+    bool m_playDeferred = false;
     int32_t m_rate = 44100;
     // Offline: the clock whose ticks pace the rendering, the soundtrack frame of the
     // module's first sample, and the render buffer.

@@ -49,6 +49,11 @@ bool CDebugEffect::Frame(uint32_t time, uint32_t, int32_t) {
     return true;
 }
 
+bool CDebugEffect::Advance(uint32_t time, uint32_t, int32_t) {
+    if (GetInt(kModeParam) == kRecord) m_recording.emplace_back(GetFloat(kValueParam), static_cast<int32_t>(time));
+    return true;
+}
+
 void CDebugEffect::DrawLine(const char* text, int32_t x, int32_t y) { m_font.DrawText(text, x, y); }
 
 bool CDebugEffect::Stop() {

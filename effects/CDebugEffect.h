@@ -36,6 +36,8 @@ public:
     bool Load() override;
     // Builds and draws the line; in mode 2 also records (value, time). True.
     bool Frame(uint32_t time, uint32_t localTime, int32_t delta) override;
+    // Mode 2 records the step's value; nothing is drawn.
+    bool Advance(uint32_t time, uint32_t localTime, int32_t delta) override;
     // In mode 2 writes the recording to string 5 at rate 60 and forgets it; traces
     // "Log saved to <file>" only when the whole log was written, reports the file otherwise.
     // True.

@@ -28,6 +28,8 @@ public:
     bool Start() override;
     // Moves the point speed x delta units toward the destination. True.
     bool Frame(uint32_t time, uint32_t localTime, int32_t delta) override;
+    // Nothing is drawn: a step not drawn is the same step.
+    bool Advance(uint32_t time, uint32_t localTime, int32_t delta) override { return Frame(time, localTime, delta); }
 
 private:
     KEVector3 m_position{0.0f, 0.0f, 0.0f};

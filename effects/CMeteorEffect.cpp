@@ -79,7 +79,11 @@ CMeteorEffect::Meteor* CMeteorEffect::GetMeteor(int32_t index) {
     return &m_meteors[static_cast<size_t>(index)];
 }
 
-bool CMeteorEffect::Frame(uint32_t, uint32_t, int32_t delta) {
+bool CMeteorEffect::Frame(uint32_t, uint32_t, int32_t delta) { return Step(delta, true); }
+
+bool CMeteorEffect::Advance(uint32_t, uint32_t, int32_t delta) { return Step(delta, false); }
+
+bool CMeteorEffect::Step(int32_t delta, bool draw) {
     if (!m_rock) return true;
     const float d = static_cast<float>(delta);
     const int32_t made = GetMeteorCount();
@@ -95,7 +99,7 @@ bool CMeteorEffect::Frame(uint32_t, uint32_t, int32_t delta) {
         m.rotation.x += d * m.spin.x;
         m.rotation.y += d * m.spin.y;
         m.rotation.z += d * m.spin.z;
-        m_rock->Render(m.position.x, m.position.y, m.position.z, m.rotation.x, m.rotation.y, m.rotation.z);
+        if (draw) m_rock->Render(m.position.x, m.position.y, m.position.z, m.rotation.x, m.rotation.y, m.rotation.z);
         // Already submitted at the old place in this frame; it reappears from the next one.
         const KEVector3& p = m.position;
         if (GetFloat(2) > p.x || GetFloat(3) > p.y || GetFloat(4) > p.z || GetFloat(5) < p.x ||

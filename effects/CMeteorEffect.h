@@ -39,6 +39,8 @@ public:
     // Moves, turns and submits each rock, then puts those that left the box back in the
     // spawn box. Rocks beyond the number made at load are never drawn. True.
     bool Frame(uint32_t time, uint32_t localTime, int32_t delta) override;
+    // The step's movement and respawns without drawing.
+    bool Advance(uint32_t time, uint32_t localTime, int32_t delta) override;
 
     // A fresh position in the spawn box, step zero. The first placement (initial) then moves
     // the rock anywhere in the box and draws its spin; later ones keep spin and rotation.
@@ -52,6 +54,9 @@ public:
     KEMesh* GetRockMesh() const { return m_rock; }
 
 private:
+    // Moves every rock by one step, submitting each where it is when `draw`.
+    bool Step(int32_t delta, bool draw);
+
     KEScene m_scene;
     KESceneObject* m_object = nullptr;
     KEMesh* m_rock = nullptr;

@@ -51,6 +51,33 @@ void CScenePlayer::FrameAt(uint32_t localTime, int32_t fps, int32_t frames, uint
     *t = static_cast<float>(static_cast<double>(*i) + fraction);
 }
 
+void CScenePlayer::PoseAt(uint32_t localTime, float* t, KEVector3* position, KEVector3* rotation, float* fov) {
+    const int32_t frames = m_scene.GetFrameCount();
+    uint32_t i = 0;
+    FrameAt(localTime, m_scene.framesPerSecond, frames, &i, t);
+    const float frac = *t - static_cast<float>(i);
+    const float w = 1.0f - frac;
+    const size_t a = i;
+    const size_t b = frames > 1 ? i + 1 : i;
+    const KEVector3* positions = m_scene.cameraPositions.data();
+    const KEVector3* rotations = m_scene.cameraRotations.data();
+    const float* fovs = m_scene.cameraFieldsOfView.data();
+    *position = {w * positions[a].x + frac * positions[b].x + GetFloat(0),
+                 w * positions[a].y + frac * positions[b].y + GetFloat(1),
+                 w * positions[a].z + frac * positions[b].z + GetFloat(2)};
+    *rotation = {w * rotations[a].x + frac * rotations[b].x, w * rotations[a].y + frac * rotations[b].y,
+                 w * rotations[a].z + frac * rotations[b].z};
+    *fov = w * fovs[a] + frac * fovs[b] + GetFloat(3);
+}
+
+bool CScenePlayer::Advance(uint32_t, uint32_t localTime, int32_t) {
+    if (m_scene.GetFrameCount() == 0) return true;
+    float t = 0.0f, fov = 0.0f;
+    KEVector3 rotation{};
+    PoseAt(localTime, &t, &m_cameraOut, &rotation, &fov);
+    return true;
+}
+
 bool CScenePlayer::Frame(uint32_t, uint32_t localTime, int32_t) {
     const int32_t frames = m_scene.GetFrameCount();
     if (frames == 0) {
@@ -64,22 +91,10 @@ bool CScenePlayer::Frame(uint32_t, uint32_t localTime, int32_t) {
     engine->SetView(&m_view);
     engine->SetCamera(&projection);
 
-    uint32_t i = 0;
     float t = 0.0f;
-    FrameAt(localTime, m_scene.framesPerSecond, frames, &i, &t);
-    const float frac = t - static_cast<float>(i);
-    const float w = 1.0f - frac;
-    const size_t a = i;
-    const size_t b = frames > 1 ? i + 1 : i;
-    const KEVector3* positions = m_scene.cameraPositions.data();
-    const KEVector3* rotations = m_scene.cameraRotations.data();
-    const float* fovs = m_scene.cameraFieldsOfView.data();
-    const KEVector3 position = {w * positions[a].x + frac * positions[b].x + GetFloat(0),
-                                w * positions[a].y + frac * positions[b].y + GetFloat(1),
-                                w * positions[a].z + frac * positions[b].z + GetFloat(2)};
-    const KEVector3 rotation = {w * rotations[a].x + frac * rotations[b].x, w * rotations[a].y + frac * rotations[b].y,
-                                w * rotations[a].z + frac * rotations[b].z};
-    const float fov = w * fovs[a] + frac * fovs[b] + GetFloat(3);
+    KEVector3 position{}, rotation{};
+    float fov = 0.0f;
+    PoseAt(localTime, &t, &position, &rotation, &fov);
     projection.SetPerspective(fov, 1.33f, 50.0f, 10000.0f);
     m_cameraOut = position;
 

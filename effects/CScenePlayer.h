@@ -27,6 +27,8 @@ public:
     bool Load() override;
     // False only for a scene without camera records ("Error, no existe camara en la escena.").
     bool Frame(uint32_t time, uint32_t localTime, int32_t delta) override;
+    // The camera output of the step, without the engine's camera, lights or drawing.
+    bool Advance(uint32_t time, uint32_t localTime, int32_t delta) override;
 
     // Where a local time falls in a scene of `frames` frames at `fps`: the camera record i
     // and the time t in frames (i plus the fraction of the frame). The path loops every
@@ -40,6 +42,10 @@ public:
     KECamera& GetView() { return m_view; }
 
 private:
+    // The camera at a local time: the time in frames, position and rotation with the
+    // offsets, and the field of view. Needs camera records.
+    void PoseAt(uint32_t localTime, float* t, KEVector3* position, KEVector3* rotation, float* fov);
+
     KEScene m_scene;
     KECamera m_view;
     KEEnvironment* m_lighting = nullptr;

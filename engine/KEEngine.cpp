@@ -90,29 +90,48 @@ const char* KEEngine::ErrorName(GLenum error) {
 }
 
 bool KEEngine::RenderFrame() {
-    if (!m_referenceTaken) {
-        m_referenceTaken = true;
-        m_referenceTime = KL::ApplicationTime();
-        m_referenceFrames = m_frames;
-    }
+    if (!m_referenceTaken) RestartStatistics();
+    OpenFrame();
+    if (m_frameListener && !m_frameListener->OnRender()) return false;
+    return CloseFrame();
+}
+
+bool KEEngine::RenderFrameAhead() {
+    const bool closed = CloseFrame();
+    OpenFrame();
+    return closed;
+}
+
+void KEEngine::RestartStatistics() {
+    m_referenceTaken = true;
+    m_referenceTime = KL::ApplicationTime();
+    m_referenceFrames = m_frames;
+}
+
+void KEEngine::OpenFrame() {
     m_currentTriangles = 0;
     m_cleared = false;
     m_frameClosed = false;
-    if (m_frameListener && !m_frameListener->OnRender()) return false;
+}
+
+bool KEEngine::CloseFrame() {
     m_frameClosed = true;
     const bool replayed = ReplayQueue();
     m_frameClosed = false;
     if (!replayed) return false;
-
     m_lastTriangles = m_currentTriangles;
+    CountSkippedFrame();
+    return true;
+}
+
+void KEEngine::CountSkippedFrame() {
     ++m_frames;
     const uint32_t now = KL::ApplicationTime();
     const uint32_t elapsed = now - m_referenceTime;
-    if (elapsed < 1000) return true;
+    if (elapsed < 1000) return;
     m_fps = static_cast<float>(m_frames - m_referenceFrames) / (static_cast<float>(elapsed) * 0.001f);
     m_referenceTime = now;
     m_referenceFrames = m_frames;
-    return true;
 }
 
 void KEEngine::ReplayItem(const KERenderItem& item) {

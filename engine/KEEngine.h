@@ -49,6 +49,18 @@ public:
     // One whole frame: listener, replay, statistics. False when the listener or the replay
     // failed; a failed frame is not presented.
     bool RenderFrame();
+    // Inside the listener: finishes the frame built so far as RenderFrame would (replay,
+    // presentation, statistics) and opens the next one in the same call; for a frame drawn
+    // just before the one being stepped (a seek's last step).
+    bool RenderFrameAhead();
+    // The statistics of a frame stepped but not drawn (a seek): it counts toward the frames
+    // per second; the triangle count stays the last drawn frame's.
+    void CountSkippedFrame();
+    // Starts the frames-per-second measure afresh at the application time now (a seek
+    // steps through earlier times), and moves its reference by `milliseconds` (the
+    // application time jumped back to the platform's after a seek).
+    void RestartStatistics();
+    void ShiftStatisticsClock(uint32_t milliseconds) { m_referenceTime += milliseconds; }
     // Draws what was submitted so far under the current camera and view. The buffers are
     // cleared only by the first replay of a frame, and only the frame's last replay (the
     // one RenderFrame makes after the listener) flushes and, unless presenting is off,
@@ -85,6 +97,9 @@ public:
     static const char* ErrorName(GLenum error);
 
 private:
+    // The two halves of a frame around the listener's call.
+    void OpenFrame();
+    bool CloseFrame();
     void Release();
     void ReplayItem(const KERenderItem& item);
 

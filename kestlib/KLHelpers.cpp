@@ -20,6 +20,8 @@ int Random() {
 
 void SeedRandom(unsigned seed) { RandomState() = seed; }
 
+unsigned CurrentRandomSeed() { return RandomState(); }
+
 float RandomRange(float min, float max) {
     // 32767 * 0.0000305 is just below 1, so max itself is never reached.
     const int r = Random() & 0x7FFF;

@@ -6,6 +6,8 @@
 // on every platform and its captures match. Starts as if seeded with 1. Main thread only.
 int Random();
 void SeedRandom(unsigned seed);
+// The generator's state now: SeedRandom with it draws the same numbers again.
+unsigned CurrentRandomSeed();
 
 // A pseudo-random float in [min, max) up to rounding, from the low 15 bits of Random().
 float RandomRange(float min, float max);

@@ -40,6 +40,8 @@ public:
     void Wait(uint32_t milliseconds);
     // The next tick.
     void Advance() { ++m_tick; }
+    // Puts the clock at `tick` (a seek steps through earlier ticks and comes back).
+    void SetTick(uint64_t tick) { m_tick = tick; }
 
     uint64_t GetTick() const { return m_tick; }
     int32_t GetRate() const { return m_rate; }

@@ -216,6 +216,7 @@ void KSModule::Fire(uint64_t beforeFrame) {
     size_t fired = 0;
     while (fired < m_pending.size() && m_pending[fired].frame < beforeFrame) {
         const Pending& note = m_pending[fired++];
+        if (m_muted.load(std::memory_order_relaxed)) continue;
         for (int s = 0; s < m_syncCount; ++s) {
             if (m_syncs[s].instrument == note.instrument) m_syncs[s].proc(m_syncs[s].user, note.frame);
         }

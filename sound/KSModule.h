@@ -7,6 +7,7 @@
 // the audio thread from then on; otherwise the caller renders it on its own thread.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -60,6 +61,10 @@ public:
     // frames are the same however a song's renders are cut.
     size_t Render(size_t frames, int16_t* out);
 
+    // While muted, notes start nothing (no procedure is called); the music plays on. Any
+    // thread: a module on a device can be muted from the main thread.
+    void SetNotesMuted(bool muted) { m_muted.store(muted, std::memory_order_relaxed); }
+
     // Frames rendered since the start of the song.
     uint64_t GetFramePosition() const { return m_position; }
     bool IsFinished() const { return m_finished; }
@@ -111,6 +116,7 @@ private:
     std::vector<Pending> m_pending;
     std::vector<int16_t> m_scratch;
 
+    std::atomic<bool> m_muted{false};
     uint64_t m_position = 0;
     int32_t m_lastOrder = -1;
     int32_t m_lastPattern = -1;

@@ -42,6 +42,14 @@ public:
     // rate (set to the output's); the caller must not touch it again and must keep it
     // alive until the output is closed. False when no device is open or one is playing.
     bool Play(KSModule* module);
+    // Puts `module` in the place of the one playing, between two buffers and without
+    // stopping the device (a show built again goes on with its own module); the one it
+    // replaces is the caller's again when this returns (null when none played, and
+    // `module` then simply plays). The caller keeps `module` alive as for Play.
+    KSModule* Swap(KSModule* module);
+    // Holds the device still (the module keeps its place) or lets it run on. False when no
+    // device is open.
+    bool SetPaused(bool paused);
     // Stops the audio thread and closes the device; safe to call twice.
     void Close();
 

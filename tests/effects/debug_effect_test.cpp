@@ -112,3 +112,26 @@ TEST_F(DebugEffect, LogThatCannotBeWrittenIsReportedNotTracedAsSaved) {
     EXPECT_TRUE(other.Stop());
     EXPECT_FALSE(std::filesystem::exists(never));
 }
+
+TEST_F(DebugEffect, AStepNotDrawnRecordsAsADrawnOneAndDrawsNothing) {
+    // The recording is what a seek's fast-forward must carry over; the line is not.
+    for (int32_t mode : {0, 1, 2}) {
+        LineDebug drawn, skipped;
+        for (LineDebug* debug : {&drawn, &skipped}) {
+            debug->SetInt(2, mode);
+            debug->SetFloat(3, 1.5f);
+        }
+        for (uint32_t t : {0u, 40u, 80u}) {
+            drawn.Frame(t, t, 40);
+            skipped.Advance(t, t, 40);
+        }
+        EXPECT_EQ(drawn.GetRecording().size(), mode == 2 ? 3u : 0u) << mode;
+        ASSERT_EQ(skipped.GetRecording().size(), drawn.GetRecording().size()) << mode;
+        for (size_t i = 0; i < drawn.GetRecording().size(); ++i) {
+            EXPECT_EQ(skipped.GetRecording()[i].time, drawn.GetRecording()[i].time);
+            EXPECT_EQ(skipped.GetRecording()[i].value, drawn.GetRecording()[i].value);
+        }
+        EXPECT_EQ(drawn.lines.size(), 3u);
+        EXPECT_TRUE(skipped.lines.empty()) << mode;
+    }
+}

@@ -92,6 +92,19 @@ TEST_F(SceneEffects, PlayerFliesTheCameraWithOffsetsAndSetsEveryLight) {
     ASSERT_EQ(engine->GetLighting()->GetLightCount(), 2);
     EXPECT_EQ(engine->GetLighting()->GetLight(1)->diffuse[0], 0.75f);
 
+    // A step not drawn moves the camera output the same way, and nothing else.
+    CScenePlayer skipped;
+    skipped.SetString(1, file.c_str());
+    skipped.SetFloat(1, 100.0f);
+    ASSERT_TRUE(skipped.Load());
+    for (uint32_t t : {0u, 60u, 75u}) {
+        player.Frame(0, t, 0);
+        engine->SetView(nullptr);
+        EXPECT_TRUE(skipped.Advance(0, t, 0));
+        EXPECT_EQ(engine->GetView(), nullptr) << "the engine's camera is left alone";
+        for (int i = 4; i <= 6; ++i) EXPECT_EQ(skipped.GetFloat(i), player.GetFloat(i)) << t;
+    }
+
     // A scene without camera records: boxed once, then only traced, and nothing drawn.
     const std::string stillFile = PathOf("still.kd10s");  // parameters keep the pointer
     WriteCameraScene(stillFile, 0);

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,33 @@ TEST_F(MeteorEffect, DefaultsFallByVelocityTimesDeltaSquaredAndRespawnAfterBeing
         meteors.SetInt(1, count);
         EXPECT_EQ(Frame(meteors, 10), drawn * calls) << count;
     }
+}
+
+TEST_F(MeteorEffect, StepsNotDrawnMoveAndRespawnTheRocksAsDrawnStepsDoAndSubmitNothing) {
+    // Long enough for every rock to fall through the box and respawn (Random() again).
+    auto run = [&](bool draw, int32_t* submitted) {
+        SeedRandom(12345);
+        auto meteors = std::make_unique<CMeteorEffect>();
+        meteors->SetString(0, rock.c_str());
+        EXPECT_TRUE(meteors->Load());
+        *submitted = 0;
+        for (int i = 0; i < 400; ++i) {
+            queue.Clear();
+            draw ? meteors->Frame(0, 0, 40) : meteors->Advance(0, 0, 40);
+            *submitted += queue.GetCount();
+        }
+        std::vector<float> state;
+        for (int32_t i = 0; i < meteors->GetMeteorCount(); ++i) {
+            const CMeteorEffect::Meteor& m = *meteors->GetMeteor(i);
+            state.insert(state.end(), {m.position.x, m.position.y, m.position.z, m.rotation.x, m.rotation.y, m.rotation.z});
+        }
+        state.push_back(static_cast<float>(Random()));  // as many draws of the generator
+        return state;
+    };
+    int32_t drawnItems = 0, skippedItems = 0;
+    EXPECT_EQ(run(true, &drawnItems), run(false, &skippedItems));
+    EXPECT_GT(drawnItems, 0);
+    EXPECT_EQ(skippedItems, 0);
 }
 
 TEST_F(MeteorEffect, PlacementsDrawRandInOrderAndADegenerateSpawnBoxIsExact) {

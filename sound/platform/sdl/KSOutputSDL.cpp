@@ -17,7 +17,7 @@
 struct KSOutput::Device {
     SDL_AudioDeviceID id = 0;
     int32_t rate = 44100;
-    // Written once by Play (main thread), read by the callback (audio thread).
+    // Written by Play and Swap (main thread), read by the callback (audio thread).
     std::atomic<KSModule*> module{nullptr};
 };
 
@@ -108,6 +108,26 @@ bool KSOutput::IsOpen() const { return m_device != nullptr; }
 bool KSOutput::Start() {
     if (!m_device) return false;
     SDL_PauseAudioDevice(m_device->id, 0);
+    return true;
+}
+
+KSModule* KSOutput::Swap(KSModule* module) {
+    if (!m_device || !module) return nullptr;
+    if (!m_device->module.load(std::memory_order_relaxed)) {
+        Play(module);
+        return nullptr;
+    }
+    module->SetSampleRate(m_device->rate);
+    // Held, the callback is not running: the old module is out of its hands after this.
+    SDL_LockAudioDevice(m_device->id);
+    KSModule* old = m_device->module.exchange(module, std::memory_order_acq_rel);
+    SDL_UnlockAudioDevice(m_device->id);
+    return old;
+}
+
+bool KSOutput::SetPaused(bool paused) {
+    if (!m_device) return false;
+    SDL_PauseAudioDevice(m_device->id, paused ? 1 : 0);
     return true;
 }
 

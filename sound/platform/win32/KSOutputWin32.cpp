@@ -73,8 +73,10 @@ struct KSOutput::Device {
     std::vector<int16_t> samples[kBuffers];
     std::thread thread;
     std::atomic<bool> stop{false};
-    // Written once by Play (main thread), read by the render thread.
+    // Written by Play and Swap (main thread), read by the render thread, which holds
+    // `rendering` while it renders a buffer.
     std::atomic<KSModule*> module{nullptr};
+    std::mutex rendering;
 
     void Render();
     void StopRendering();
@@ -115,11 +117,14 @@ void KSOutput::Device::Render() {
             WAVEHDR& header = headers[next];
             if (queued[next] && !(header.dwFlags & WHDR_DONE)) break;
             int16_t* out = samples[next].data();
-            KSModule* playing = module.load(std::memory_order_acquire);
-            if (playing) {
-                playing->Render(frames, out);
-            } else {
-                std::memset(out, 0, frames * kBytesPerFrame);
+            {
+                std::lock_guard<std::mutex> lock(rendering);
+                KSModule* playing = module.load(std::memory_order_acquire);
+                if (playing) {
+                    playing->Render(frames, out);
+                } else {
+                    std::memset(out, 0, frames * kBytesPerFrame);
+                }
             }
             header.dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
             if (waveOutWrite(wave, &header, sizeof(header)) != MMSYSERR_NOERROR) {
@@ -201,6 +206,22 @@ bool KSOutput::Start() {
     if (!m_device) return false;
     if (!m_device->thread.joinable()) m_device->thread = std::thread([device = m_device] { device->Render(); });
     return true;
+}
+
+KSModule* KSOutput::Swap(KSModule* module) {
+    if (!m_device || !module) return nullptr;
+    if (!m_device->module.load(std::memory_order_relaxed)) {
+        Play(module);
+        return nullptr;
+    }
+    module->SetSampleRate(m_device->rate);
+    std::lock_guard<std::mutex> lock(m_device->rendering);
+    return m_device->module.exchange(module, std::memory_order_acq_rel);
+}
+
+bool KSOutput::SetPaused(bool paused) {
+    if (!m_device) return false;
+    return (paused ? waveOutPause(m_device->wave) : waveOutRestart(m_device->wave)) == MMSYSERR_NOERROR;
 }
 
 bool KSOutput::Play(KSModule* module) {
