@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "ShowTime.h"
 #include "Shows.h"
 
 #include <cstdio>
@@ -148,6 +149,16 @@ CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* ou
             options.skipDialog = true;
         } else if (std::strcmp(arg, "--no-error-box") == 0) {
             options.noErrorBox = true;
+        } else if (std::strcmp(arg, "--watch") == 0) {
+            options.watch = true;
+        } else if (std::strcmp(arg, "--start") == 0) {
+            if (!takeValue(&value)) return Fail(error, std::string("missing value after ") + arg);
+            ShowTimeText time;
+            std::string why;
+            if (!ParseShowTime(value, &time, &why)) {
+                return BadValue(error, arg, value, "seconds (12.5), minutes and seconds (1:02.5) or a music position (@3:16)");
+            }
+            options.start = value;
         } else if (std::strcmp(arg, "--show") == 0) {
             if (!takeValue(&value)) return Fail(error, std::string("missing value after ") + arg);
             if (FindShow(value)) {
@@ -209,6 +220,8 @@ CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* ou
     }
     if (action != CommandLineAction::Run) return action;
     if (fpsGiven && !options.IsCapture()) return Fail(error, "--fps needs --capture or --video");
+    if (options.watch && options.showFile.empty()) return Fail(error, "--watch needs a show file (--show FILE.toml)");
+    if (options.watch && options.IsCapture()) return Fail(error, "--watch is for a show played live, not a capture");
     if (options.IsCapture()) {
         // A capture asks nobody and renders off screen, in a window of the mode's size.
         options.skipDialog = true;
@@ -257,6 +270,11 @@ std::string HelpText(const std::vector<std::string>& devices) {
     text += "  --video FILE     capture into one video file through ffmpeg (.mp4: H.264 and AAC)\n";
     text += "  --fps N          frames per second of a capture, 1 to 240 (default 25)\n";
     text += "  --until SECONDS  end the show at this time (with a capture: capture only this much)\n";
+    text += "  --start TIME     start the show at this time: seconds, m:ss.s or @order:row of its music; with a\n"
+            "                   capture, only the frames and sound from there on (a range of the whole capture)\n";
+    text += "  --watch          with a show file: read it again whenever it changes, and go on at the same time\n";
+    text += "Keys while the show plays: Space pause/resume, Left/Right 5 s back/forward (Shift: 1 s),\n"
+            "Home to the start, Escape to quit.\n";
     text += "  --help           show this text\n";
     if (!devices.empty()) text += "Sound devices: " + DeviceList(devices) + "\n";
     return text;

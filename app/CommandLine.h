@@ -32,6 +32,11 @@ struct CommandLineOptions {
     std::string describeType;
     // --until: the show ends at this time (ms) if it would end later; 0 for its own end.
     uint32_t untilMs = 0;
+    // --start: where the show starts, as given (seconds, "m:ss.s" or "@order:row" of the
+    // show's module, resolved once the module can be read); empty for 0.
+    std::string start;
+    // --watch: a show file is read again whenever it changes on disk (live runs).
+    bool watch = false;
 
     bool IsCapture() const { return !captureDir.empty() || !videoFile.empty(); }
 };

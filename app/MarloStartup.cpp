@@ -11,11 +11,13 @@
 #include "KLPath.h"
 #include "KSOutput.h"
 #include "KestDemoSystem.h"
+#include "LiveShow.h"
 #include "MarloComposition.h"
 #include "SetupDialog.h"
 #include "ShowBuilder.h"
 #include "ShowCatalog.h"
 #include "ShowReader.h"
+#include "ShowTime.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -75,6 +77,32 @@ bool ReadCheckedShow(const std::string& given, const std::string& absolute, cons
     if (ReadShowFile(absolute, catalog, environment, show, &errors)) return true;
     std::fprintf(stderr, "%s", FormatShowErrors(given, errors).c_str());
     return false;
+}
+
+// The built-in shows' music, where their "@order:row" positions are read.
+constexpr const char* kBuiltInModule = "4beat.xm";
+
+// --start as show time (ms): seconds and minutes as written, music positions through the
+// show's module. False after a message.
+bool ResolveStart(const std::string& text, const std::string& module, ShowEnvironment& environment,
+                  uint32_t* milliseconds) {
+    *milliseconds = 0;
+    if (text.empty()) return true;
+    ShowTimeText time;
+    std::string why;
+    double seconds = 0.0;
+    if (!ParseShowTime(text, &time, &why)) {
+        std::fprintf(stderr, "marlo: bad value for --start: %s (%s)\n", text.c_str(), why.c_str());
+        return false;
+    }
+    seconds = time.seconds;
+    if (time.form == ShowTimeText::kMusic &&
+        !environment.RowTime(module, time.order, time.row, &seconds, &why)) {
+        std::fprintf(stderr, "marlo: bad value for --start: %s (%s)\n", text.c_str(), why.c_str());
+        return false;
+    }
+    *milliseconds = ShowMilliseconds(seconds);
+    return true;
 }
 
 int Describe(const ShowCatalog& catalog, const std::string& name) {
@@ -152,8 +180,10 @@ int RunMarlo(int argc, char** argv, ComposeProc compose) {
     if (options.noErrorBox) KL::SetErrorBoxesEnabled(false);
     if (!EnterDataFolder(options.dataDir)) return 2;
     // A show file is read and checked whole, its data files found, before anything opens.
-    ShowDescription showFromFile;
-    if (!compose && !ReadCheckedShow(options.showFile, showFile, catalog, environment, &showFromFile)) return 2;
+    LiveShow live(options.showFile, showFile, catalog, environment);
+    if (!compose && !live.Read()) return 2;
+    uint32_t startMs = 0;
+    if (!ResolveStart(options.start, compose ? kBuiltInModule : live.GetShow().module, environment, &startMs)) return 2;
 
     KestDemoSystem* demo = KestDemoSystem::GetInstance();
     if (options.skipDialog) {
@@ -166,21 +196,43 @@ int RunMarlo(int argc, char** argv, ComposeProc compose) {
     }
     KL::IconHandle icon = AppPlatform::LoadProgramIcon();
     demo->Init();
-    LoadedShow loaded;
+    // What the demo system builds the show from, at start and again after a seek or a reload.
+    const uint32_t untilMs = options.untilMs;
+    live.SetUntil(untilMs);
     if (compose) {
-        compose(demo);
-    } else if (!loaded.Build(showFromFile, demo, environment)) {
+        demo->SetComposer([compose, untilMs](KestDemoSystem* d) {
+            compose(d);
+            if (untilMs > 0) d->LimitDemoEnd(untilMs);
+            return true;
+        });
+    } else {
+        demo->SetComposer([&live](KestDemoSystem* d) { return live.Compose(d); });
+    }
+    if (!demo->Compose()) return 2;
+    if (startMs > 0 && startMs >= demo->GetDemoEndTime()) {
+        std::fprintf(stderr, "marlo: --start %s is at or after the show's end (%s)\n", options.start.c_str(),
+                     FormatShowTime(demo->GetDemoEndTime()).c_str());
         return 2;
     }
-    if (options.untilMs > 0) demo->LimitDemoEnd(options.untilMs);
-    if (!options.IsCapture()) return demo->Run("Marlo!!!", icon);
+    if (!options.IsCapture()) {
+        demo->EnableLiveKeys(true);
+        if (startMs > 0) demo->Seek(startMs);
+        if (options.watch) {
+            live.Watch(demo);
+            KLAbstractFactory<KL::Application>::GetInstance()->AddClient(&live);
+        }
+        return demo->Run("Marlo!!!", icon);
+    }
 
     const KDSScreenMode& mode = kScreenModes[demo->GetSetup().screenMode];
+    capture.SetStart(startMs);
     if (!capture.Begin(KLAbstractFactory<KL::Application>::GetInstance(), mode.width, mode.height,
                        demo->GetDemoEndTime(), &error)) {
         std::fprintf(stderr, "marlo: %s\n", error.c_str());
         return 2;
     }
+    // A range starts where a whole capture reaches its first tick.
+    if (startMs > 0) demo->Seek(capture.GetStartTime());
     demo->Run("Marlo!!!", icon);
     if (!capture.Finish(&error)) {
         std::fprintf(stderr, "marlo: capture failed: %s\n", error.c_str());

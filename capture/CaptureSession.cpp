@@ -50,6 +50,15 @@ uint64_t CaptureSession::ExpectedFrames(uint32_t endTime, int32_t fps) {
     return (need + 1999) / 2000 + 1;
 }
 
+uint64_t CaptureSession::FirstTickAt(uint32_t time, int32_t fps) {
+    return time == 0 ? 0 : ExpectedFrames(time, fps) - 1;
+}
+
+uint32_t CaptureSession::TickTime(uint64_t tick, int32_t fps) {
+    if (fps <= 0) return 0;
+    return static_cast<uint32_t>((2000u * tick + static_cast<uint64_t>(fps)) / (2u * static_cast<uint64_t>(fps)));
+}
+
 bool CaptureSession::Prepare(const CaptureSettings& settings, std::string* error) {
     m_settings = settings;
     ReportWriteFailuresAsErrors();
@@ -83,9 +92,19 @@ bool CaptureSession::Begin(KL::Application* app, int32_t width, int32_t height, 
     m_app = app;
     m_width = width;
     m_height = height;
-    m_frames = 0;
     m_error.clear();
-    if (!m_soundtrack.Open(m_soundtrackPath, m_settings.sampleRate, error)) return false;
+    m_clock = KL::VirtualClock(m_settings.fps);
+    m_firstTick = FirstTickAt(m_settings.startMs, m_settings.fps);
+    m_frames = m_firstTick;
+    m_expected = ExpectedFrames(endTime, m_settings.fps);
+    if (m_firstTick >= m_expected) {
+        *error = "the range starts at or after the show's end";
+        return false;
+    }
+    m_clock.SetTick(m_firstTick);
+    if (!m_soundtrack.Open(m_soundtrackPath, m_settings.sampleRate, error,
+                           m_clock.SampleFrameAt(m_firstTick, m_settings.sampleRate)))
+        return false;
     if (!m_settings.video.empty() && !m_video.Start(m_settings.video, width, height, m_settings.fps, error)) {
         m_soundtrack.Abandon();
         return false;
@@ -97,14 +116,13 @@ bool CaptureSession::Begin(KL::Application* app, int32_t width, int32_t height, 
     options.height = height;
     // The renderer has threads of its own; a couple of encoders keep up with it.
     options.workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 3u));
+    options.firstFrame = m_firstTick;
     m_pipeline.Start(options);
 
-    m_clock = KL::VirtualClock(m_settings.fps);
     m_clock.SetSoundtrack(&m_soundtrack);
     app->SetVirtualClock(&m_clock);
     app->AddClient(this);
-    m_expected = ExpectedFrames(endTime, m_settings.fps);
-    m_progress.Start(m_expected, StandardErrorIsTerminal());
+    m_progress.Start(m_expected - m_firstTick, StandardErrorIsTerminal());
     return true;
 }
 
@@ -129,7 +147,7 @@ void CaptureSession::OnTickDone(uint32_t) {
     m_frames = m_clock.GetTick() + 1;
     // The music of this tick has been rendered while it was drawn; nothing reaches it later.
     if (!m_soundtrack.WriteUntil(m_clock.SampleFrameAt(m_frames, m_settings.sampleRate), &error)) return Fail(error);
-    m_progress.Update(m_frames);
+    m_progress.Update(m_frames - m_firstTick);
     // A show that never reaches its end (an effect that failed to load keeps it loading)
     // would capture forever.
     if (m_frames > m_expected + static_cast<uint64_t>(m_settings.fps)) {
@@ -145,11 +163,11 @@ void CaptureSession::Fail(const std::string& error) {
 bool CaptureSession::Finish(std::string* error) {
     if (m_app) {
         m_app->SetVirtualClock(nullptr);
-        m_progress.Finish(m_frames);
+        m_progress.Finish(m_frames - m_firstTick);
     }
     std::string failure = m_error;
     if (!m_pipeline.Finish(failure.empty() ? &failure : nullptr) && failure.empty()) failure = "a frame failed";
-    if (failure.empty() && m_frames == 0) failure = "the show ended before its first frame";
+    if (failure.empty() && m_frames == m_firstTick) failure = "the show ended before its first frame";
     if (failure.empty() && m_frames < m_expected) {
         failure = "stopped at frame " + std::to_string(m_frames) + " of " + std::to_string(m_expected) +
                   "; the frames written are kept, the soundtrack and the video are not";

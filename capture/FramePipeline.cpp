@@ -13,7 +13,7 @@ void FramePipeline::Start(const Options& options) {
     m_maxBuffers = static_cast<size_t>(workers) + 2;
     m_buffers = 0;
     m_free.clear();
-    m_nextVideo = 0;
+    m_nextVideo = options.firstFrame;
     m_stopping = false;
     m_error.clear();
     for (int i = 0; i < workers; ++i) m_workers.emplace_back(&FramePipeline::Work, this);

@@ -22,6 +22,7 @@ public:
         int32_t width = 0;
         int32_t height = 0;
         int workers = 2;
+        uint64_t firstFrame = 0;  // the index of the first frame handed over (a range)
     };
 
     ~FramePipeline() { Finish(nullptr); }
@@ -31,7 +32,7 @@ public:
     // is in flight.
     std::vector<uint8_t> Take();
     // Hands a filled buffer (RGB rows, bottom row first) over as frame `index`; frames
-    // are handed over in order, 0 first.
+    // are handed over in order, firstFrame first.
     void Submit(uint64_t index, std::vector<uint8_t> pixels);
     // The first failure so far, if any (any thread may have found it).
     bool HasFailed(std::string* error);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-bool Soundtrack::Open(const std::string& path, int32_t sampleRate, std::string* error) {
+bool Soundtrack::Open(const std::string& path, int32_t sampleRate, std::string* error, uint64_t first) {
     m_rate = sampleRate;
-    m_written = 0;
+    m_written = first;
     m_pending.clear();
     return m_wav.Open(path, sampleRate, error);
 }

@@ -13,7 +13,9 @@
 
 class Soundtrack : public KL::SoundtrackSink {
 public:
-    bool Open(const std::string& path, int32_t sampleRate, std::string* error);
+    // The file starts at sample frame `first` of the show (a range's first tick); sounds
+    // before it are dropped.
+    bool Open(const std::string& path, int32_t sampleRate, std::string* error, uint64_t first = 0);
 
     int32_t GetSampleRate() const override { return m_rate; }
     // Sounds for frames already written are dropped (none come when players render in

@@ -168,18 +168,30 @@ TEST_F(Capture, BadTargetsStopBeforeTheRunAndAFullDiskDuringItLeavesNoHalfWritte
     }
 }
 
+// PNG files under a folder, at any depth.
+size_t PngFiles(const fs::path& folder) {
+    size_t count = 0;
+    std::error_code ec;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, ec)) count += entry.path().extension() == ".png";
+    return count;
+}
+
 TEST_F(Capture, VideoHoldsThePicturesAndTheSoundtrack) {
     if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
     const std::string video = PathOf("show.mp4");
     std::string errors;
+    // The frames go straight into the video: no PNG is written, not even in the data folder.
+    const size_t dataPngs = PngFiles(MARLO_DATA_DIR);
     ASSERT_EQ(0, RunMarloToEnd({"--video", video.c_str(), "--until", "1", "--mode", "512x384x32"}, &errors)) << errors;
-    const std::string probe = "ffprobe -v error -show_entries stream=codec_type,codec_name,nb_read_frames -count_frames "
-                              "-of csv=p=0 '" + video + "' > '" + PathOf("probe.txt") + "'";
+    EXPECT_EQ(PngFiles(MARLO_DATA_DIR), dataPngs);
+    const std::string probe = "ffprobe -v error -show_entries stream=codec_type,codec_name,nb_read_frames,duration "
+                              "-count_frames -of csv=p=0 '" + video + "' > '" + PathOf("probe.txt") + "'";
     ASSERT_EQ(0, std::system(probe.c_str()));
     const std::vector<char> text = Bytes(PathOf("probe.txt"));
     const std::string streams(text.begin(), text.end());
-    EXPECT_NE(std::string::npos, streams.find("h264,video,26")) << streams;
-    EXPECT_NE(std::string::npos, streams.find("aac,audio")) << streams;
+    // 26 frames of 40 ms (the first at 0, the last at 1 s), and the sound as long.
+    EXPECT_NE(std::string::npos, streams.find("h264,video,1.040000,26")) << streams;
+    EXPECT_NE(std::string::npos, streams.find("aac,audio,1.0")) << streams;
     // Nothing but the video is left beside it.
     EXPECT_EQ((std::vector<std::string>{"probe.txt", "show.mp4"}), Names(PathOf("")));
 }

@@ -129,6 +129,17 @@ TEST(CommandLine, ShowFilesAreToldFromBuiltInShowsAndCheckAndDescribeAreActions)
     EXPECT_EQ("marlo: missing show file after --check", error);
 }
 
+TEST(CommandLine, StartTakesAShowTimeAsWrittenAndWatchAShowFile) {
+    for (const char* start : {"30", "1:02.5", "@3:16"}) {
+        CommandLineOptions options;
+        std::string error;
+        ASSERT_EQ(CommandLineAction::Run, Parse({"--start", start, "--show", "a.toml", "--watch"}, &options, &error))
+            << error;
+        EXPECT_EQ(options.start, start);  // music positions are resolved once the module can be read
+        EXPECT_TRUE(options.watch);
+    }
+}
+
 TEST(CommandLine, HelpStopsTheReadingAndListsEveryOption) {
     CommandLineOptions options;
     std::string error;
@@ -138,7 +149,7 @@ TEST(CommandLine, HelpStopsTheReadingAndListsEveryOption) {
     for (const char* option : {"--mode WxHxBPP", "--windowed", "--fullscreen", "--device N", "--rate HZ",
                                "--no-error-box", "--data DIR", "--help", "512x384x16", "1280x1024x32",
                                "--capture DIR", "--video FILE", "--fps N", "--until SECONDS", "--show NAME", "--show FILE",
-                               "--check FILE", "--describe [TYPE]",
+                               "--check FILE", "--describe [TYPE]", "--start TIME", "--watch", "Space", "Home",
                                "default (the show)", "showcase ("})
         EXPECT_NE(std::string::npos, help.find(option)) << option;
 }
@@ -181,6 +192,13 @@ TEST(CommandLine, BadInputIsAnErrorThatNamesIt) {
         {{"--until", "-3"}, "marlo: bad value for --until: -3 (expected seconds above 0, such as 10 or 2.5)"},
         {{"--until", "1e3"}, "marlo: bad value for --until: 1e3 (expected seconds above 0, such as 10 or 2.5)"},
         {{"--until", "99999999"}, "marlo: bad value for --until: 99999999 (expected seconds above 0, such as 10 or 2.5)"},
+        {{"--start", "soon"},
+         "marlo: bad value for --start: soon (expected seconds (12.5), minutes and seconds (1:02.5) or a music position (@3:16))"},
+        {{"--start", "-1"},
+         "marlo: bad value for --start: -1 (expected seconds (12.5), minutes and seconds (1:02.5) or a music position (@3:16))"},
+        {{"--start"}, "marlo: missing value after --start"},
+        {{"--watch"}, "marlo: --watch needs a show file (--show FILE.toml)"},
+        {{"--watch", "--show", "a.toml", "--video", "a.mp4"}, "marlo: --watch is for a show played live, not a capture"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
