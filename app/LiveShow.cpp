@@ -5,6 +5,9 @@
 #include "ShowReader.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -28,7 +31,7 @@ bool LiveShow::ReadInto(ShowDescription* show, std::string* firstError) {
 }
 
 bool LiveShow::Read() {
-    m_stamp = Look();
+    Look(&m_seen);
     m_looked = true;
     return ReadInto(&m_show, nullptr);
 }
@@ -52,26 +55,25 @@ void LiveShow::OnFrame(uint32_t time) {
     CheckNow();
 }
 
-LiveShow::Stamp LiveShow::Look() const {
-    Stamp stamp;
+bool LiveShow::Look(std::string* bytes) const {
+    bytes->clear();
     std::error_code ec;
-    // A file replaced by renaming a new one over it has a new time (and often size).
-    const std::filesystem::file_status status = std::filesystem::status(m_path, ec);
-    if (ec || !std::filesystem::is_regular_file(status)) return stamp;
-    stamp.size = std::filesystem::file_size(m_path, ec);
-    if (ec) return stamp;
-    stamp.time = std::filesystem::last_write_time(m_path, ec);
-    stamp.exists = !ec;
-    return stamp;
+    if (!std::filesystem::is_regular_file(m_path, ec)) return false;
+    const std::uintmax_t size = std::filesystem::file_size(m_path, ec);
+    if (ec || size > kMaxWatchedBytes) return false;
+    std::ifstream file(m_path, std::ios::binary);
+    if (!file) return false;
+    bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
 }
 
 bool LiveShow::CheckNow() {
-    const Stamp now = Look();
-    if (m_looked && now == m_stamp) return false;
-    m_stamp = now;
-    m_looked = true;
+    std::string now;
     // Between an editor's removal and its new file there may be nothing: wait for it.
-    if (!now.exists) return true;
+    if (!Look(&now)) return false;
+    if (m_looked && now == m_seen) return false;
+    m_seen = std::move(now);
+    m_looked = true;
     ShowDescription show;
     std::string firstError;
     if (!ReadInto(&show, &firstError)) {

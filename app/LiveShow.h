@@ -10,7 +10,6 @@
 #include "ShowModel.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -42,16 +41,14 @@ public:
     // rebuild. True when it had changed.
     bool CheckNow();
 
+    // Larger files are not show files: they are not looked at.
+    static constexpr std::uintmax_t kMaxWatchedBytes = 16u << 20;
+
 private:
-    struct Stamp {
-        bool exists = false;
-        std::uintmax_t size = 0;
-        std::filesystem::file_time_type time{};
-        bool operator==(const Stamp& other) const {
-            return exists == other.exists && size == other.size && time == other.time;
-        }
-    };
-    Stamp Look() const;
+    // What the file holds now: its bytes, compared whole with the last look (file times
+    // come in steps too coarse for two quick saves of the same size). False when there is
+    // no file to read.
+    bool Look(std::string* bytes) const;
     bool ReadInto(ShowDescription* show, std::string* firstError);
 
     std::string m_given;
@@ -65,7 +62,7 @@ private:
     std::unique_ptr<LoadedShow> m_previous;
     uint32_t m_untilMs = 0;
     KestDemoSystem* m_demo = nullptr;
-    Stamp m_stamp;
+    std::string m_seen;  // the file's bytes at the last look
     bool m_looked = false;
     uint32_t m_lastLook = 0;
 };

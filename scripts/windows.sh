@@ -102,6 +102,20 @@ for program in kestlib_tests engine_tests scene_tests demosystem_tests effects_t
     failed+=("$program")
   fi
 done
+# The live runs through the program's start-up: one test a process (the singletons allow
+# one run), each bounded in time.
+live=$BUILD/tests/live_show_tests.exe
+[ -f "$live" ] || fail "live_show_tests.exe was not built"
+for test in $(wine "$live" --gtest_list_tests 2> /dev/null | tr -d '\r' | awk '/^[^ ]/ {suite=$1} /^  / {print suite $1}'); do
+  start=$(date +%s)
+  if timeout 300 wine "$live" --gtest_filter="$test" --gtest_brief=1 > "$CHECK/live-$test.log" 2>&1; then
+    echo "  live_show_tests $test: passed ($(($(date +%s) - start)) s)"
+  else
+    echo "  live_show_tests $test: FAILED (or ran past 300 s)"
+    grep -aE "Failure|FAILED|error" "$CHECK/live-$test.log" | head -30
+    failed+=("live_show_tests $test")
+  fi
+done
 [ ${#failed[@]} -eq 0 ] || fail "test programs failed under Wine: ${failed[*]}"
 
 MARLO=$BUILD/app/marlo.exe

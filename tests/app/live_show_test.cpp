@@ -237,6 +237,9 @@ TEST_F(LiveShow, AnEditedShowFileIsPlayedOnAtTheSameTimeAndABadOneIsRefused) {
 
 namespace {
 
+// On SDL's dummy sound driver, which plays in real time to nowhere (Windows has no such
+// device to count on).
+#ifndef _WIN32
 TEST_F(LiveShow, ASeekAndAReloadGoOnWithTheSameSoundDeviceWhileTheModuleStaysTheSame) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     const std::string file = PathOf("still.toml");
@@ -283,5 +286,7 @@ TEST_F(LiveShow, ASeekAndAReloadGoOnWithTheSameSoundDeviceWhileTheModuleStaysThe
     ASSERT_EQ(0, run.Run({"--data", MARLO_DATA_DIR, "--show", file, "--watch", "--device", "0"}));
     EXPECT_EQ(step, steps.size());
 }
+
+#endif
 
 }  // namespace
