@@ -145,7 +145,11 @@ TEST_F(DataCache, OnlyWholeRegularFilesWithinTheLimitAreHeldOnePerResolvedName) 
 
     ASSERT_TRUE(cache.ReadFile(data.c_str()));
     Blank(data);
+    // Other spellings resolve to the one file where names are matched case-blind by the
+    // search; where the file system does it itself (Windows), each spelling is its own entry.
+    const bool searched = !fs::exists(PathOf("DATA.BIN"));
     for (const char* name : {"data.BIN", "DATA.bin"}) {
+        if (!searched) break;
         const auto bytes = cache.ReadFile(PathOf(name).c_str());
         EXPECT_TRUE(bytes && *bytes == Text("abc")) << name;
     }
@@ -171,10 +175,13 @@ TEST_F(CachedLoads, AFontAndItsSheetLoadedAgainFromUnchangedFilesReadNeither) {
         ASSERT_TRUE(face.Load(font.c_str()));
         EXPECT_EQ(face.GetCellSize(), 16);
         EXPECT_EQ(sheetPixel(face), (Bytes{3, 2, 1}));
-        for (const std::string& path : {sheet, font}) {
+        // The texture asks for its file with the extension in capitals.
+        const std::string sheetAsAsked = sheet.substr(0, sheet.size() - 4) + ".PNG";
+        for (const std::string& path : {sheetAsAsked, font}) {
             EXPECT_EQ(engine.GetDataCache().GetDiskReads(path.c_str()), 1) << path;
-            Blank(path);
         }
+        Blank(sheet);
+        Blank(font);
     }
     // The sheet written anew: decoded again, as it is now.
     WriteBytes("sheet.png", Png(7, 8, 9));
