@@ -405,9 +405,10 @@ void KestDemoSystem::ReplaceTimeline(Timeline* old) {
     for (int layer = 0; layer < MAX_LAYERS && layer < static_cast<int>(old->layers.size()); ++layer) {
         const std::vector<CEffect*>& before = old->layers[static_cast<size_t>(layer)];
         for (int position = 0; position < m_layerCounts[layer]; ++position) {
-            CEffect* effect = m_layers[layer][position];
-            if (position < static_cast<int>(before.size()) && typeid(*effect) == typeid(*before[static_cast<size_t>(position)]))
-                effect->Inherit(before[static_cast<size_t>(position)]);
+            if (position >= static_cast<int>(before.size())) break;
+            CEffect& effect = *m_layers[layer][position];
+            CEffect& previous = *before[static_cast<size_t>(position)];
+            if (typeid(effect) == typeid(previous)) effect.Inherit(&previous);
         }
     }
     for (std::vector<CEffect*>& layer : old->layers) {

@@ -180,18 +180,14 @@ bool CBassPlayer::Frame(uint32_t, uint32_t localTime, int32_t delta) {
         m_playDeferred = false;
         PlayOnDevice();
     }
-    if (m_clock && m_module) {
-        RenderOffline(true);
-    } else if (!m_onDevice && m_module) {
-        RenderSilently(localTime);
-    }
-    Integrate(delta);
-    return true;
+    return Step(localTime, delta, true);
 }
 
-bool CBassPlayer::Advance(uint32_t, uint32_t localTime, int32_t delta) {
+bool CBassPlayer::Advance(uint32_t, uint32_t localTime, int32_t delta) { return Step(localTime, delta, false); }
+
+bool CBassPlayer::Step(uint32_t localTime, int32_t delta, bool mix) {
     if (m_clock && m_module) {
-        RenderOffline(false);
+        RenderOffline(mix);
     } else if (!m_onDevice && m_module) {
         RenderSilently(localTime);
     }

@@ -67,6 +67,9 @@ public:
     const KSOutput* GetOutput() const { return m_output.get(); }
 
 private:
+    // The module rendered to the step's place (into the soundtrack when `mix`), then the
+    // integration.
+    bool Step(uint32_t localTime, int32_t delta, bool mix);
     // Renders the module up to the end of the current tick, into the soundtrack when `mix`.
     void RenderOffline(bool mix);
     // Renders the silent module up to a local time.

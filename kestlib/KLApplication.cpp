@@ -117,19 +117,25 @@ Window* Application::FindWindow(NativeWindowHandle handle) const {
     return found;
 }
 
+namespace {
+
+// An event that carries the message's two arguments (a resize, a key).
+void BroadcastWith(Window* window, int32_t type, const WindowMessage& message) {
+    Event event;
+    event.type = type;
+    event.arg1 = message.a;
+    event.arg2 = message.b;
+    window->Broadcast(event);
+}
+
+}  // namespace
+
 int Application::TranslateWindowMessage(const WindowMessage& message) {
     Window* window = FindWindow(message.handle);
     if (!window) return 0;
     switch (message.kind) {
     case WindowMessageKind::Destroy: window->Notify(kEventDestroy); break;
-    case WindowMessageKind::Size: {
-        Event event;
-        event.type = kEventResize;
-        event.arg1 = message.a;
-        event.arg2 = message.b;
-        window->Broadcast(event);
-        break;
-    }
+    case WindowMessageKind::Size: BroadcastWith(window, kEventResize, message); break;
     case WindowMessageKind::Activate:
         if (message.a == kActivateInactive) {
             window->Notify(kEventDeactivate);
@@ -148,14 +154,7 @@ int Application::TranslateWindowMessage(const WindowMessage& message) {
     case WindowMessageKind::KeyUp:
         if (message.a == kKeyEscape) Quit();
         break;
-    case WindowMessageKind::KeyDown: {
-        Event event;
-        event.type = kEventKeyDown;
-        event.arg1 = message.a;
-        event.arg2 = message.b;
-        window->Broadcast(event);
-        break;
-    }
+    case WindowMessageKind::KeyDown: BroadcastWith(window, kEventKeyDown, message); break;
     case WindowMessageKind::InitDialog: window->Notify(kEventInitDialog); break;
     case WindowMessageKind::LeftButtonDown: window->Notify(kEventLeftButtonDown); break;
     case WindowMessageKind::LeftButtonUp: window->Notify(kEventLeftButtonUp); break;

@@ -26,6 +26,13 @@ bool KSOutput::Open(int device, int32_t rate, std::string* error) {
     return OpenDevice(device, devices[static_cast<size_t>(device)], rate, &why);
 }
 
+KSModule* KSOutput::Swap(KSModule* module) {
+    if (!m_device || !module) return nullptr;
+    KSModule* old = ExchangePlaying(module);
+    if (!old) Play(module);
+    return old;
+}
+
 size_t KSOutput::FramesPerBuffer(int32_t rate) {
     size_t frames = 256;
     while (frames < 4096 && frames * 1000 < static_cast<size_t>(rate > 0 ? rate : 0) * 23) frames *= 2;

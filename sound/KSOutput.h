@@ -57,6 +57,10 @@ public:
     struct Device;
 
 private:
+    // The platform's part of Swap: puts `module` (at the device's rate) in the place of the
+    // one playing, once the audio thread is not rendering it; null, changing nothing, when
+    // none plays.
+    KSModule* ExchangePlaying(KSModule* module);
     // The platform's part of Open, for a device of the list other than "No sound".
     bool OpenDevice(int device, const std::string& name, int32_t rate, std::string* why);
     // Frames per buffer: about 23 ms whatever the rate (1024 at 44100 Hz). Notes are found

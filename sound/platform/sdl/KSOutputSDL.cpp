@@ -111,12 +111,8 @@ bool KSOutput::Start() {
     return true;
 }
 
-KSModule* KSOutput::Swap(KSModule* module) {
-    if (!m_device || !module) return nullptr;
-    if (!m_device->module.load(std::memory_order_relaxed)) {
-        Play(module);
-        return nullptr;
-    }
+KSModule* KSOutput::ExchangePlaying(KSModule* module) {
+    if (!m_device->module.load(std::memory_order_relaxed)) return nullptr;
     module->SetSampleRate(m_device->rate);
     // Held, the callback is not running: the old module is out of its hands after this.
     SDL_LockAudioDevice(m_device->id);

@@ -208,12 +208,8 @@ bool KSOutput::Start() {
     return true;
 }
 
-KSModule* KSOutput::Swap(KSModule* module) {
-    if (!m_device || !module) return nullptr;
-    if (!m_device->module.load(std::memory_order_relaxed)) {
-        Play(module);
-        return nullptr;
-    }
+KSModule* KSOutput::ExchangePlaying(KSModule* module) {
+    if (!m_device->module.load(std::memory_order_relaxed)) return nullptr;
     module->SetSampleRate(m_device->rate);
     std::lock_guard<std::mutex> lock(m_device->rendering);
     return m_device->module.exchange(module, std::memory_order_acq_rel);
