@@ -25,6 +25,10 @@ CDebugEffect::CDebugEffect() {
 bool CDebugEffect::Load() {
     // A missing font only costs the text; the show runs on.
     m_font.Load(kFontFile);
+    // A recording starts from nothing: a log left by an earlier run, or by this show before
+    // a seek built it again, would otherwise be replayed before this one is written.
+    const char* file = GetString(kLogFileParam);
+    if (GetInt(kModeParam) == kRecord && file && *file) std::remove(file);
     return true;
 }
 

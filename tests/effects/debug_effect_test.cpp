@@ -135,3 +135,14 @@ TEST_F(DebugEffect, AStepNotDrawnRecordsAsADrawnOneAndDrawsNothing) {
         EXPECT_TRUE(skipped.lines.empty()) << mode;
     }
 }
+
+TEST_F(DebugEffect, ARecorderRemovesAnEarlierLogOfItsFileAtLoadAndOtherModesLeaveIt) {
+    for (int32_t mode : {0, 1, 2}) {
+        const std::string file = WriteBytes("earlier.log", std::string("stale"));
+        LineDebug debug;
+        debug.SetInt(2, mode);
+        debug.SetString(5, file.c_str());
+        EXPECT_TRUE(debug.Load());
+        EXPECT_EQ(std::filesystem::exists(file), mode != 2) << mode;
+    }
+}
