@@ -33,13 +33,21 @@ bool CScenePlayer::Load() {
         LogError("Error cargando escena");
         return false;
     }
+    // The camera steps by whole milliseconds per frame (1000 / fps).
+    const int32_t fps = m_scene.framesPerSecond;
+    if (fps < kMinFramesPerSecond || fps > kMaxFramesPerSecond) {
+        LogMessage("Scene %s: a frame rate of %d frames per second cannot be played (%d to %d)", GetString(1),
+                   static_cast<int>(fps), static_cast<int>(kMinFramesPerSecond), static_cast<int>(kMaxFramesPerSecond));
+        LogError("Error cargando escena");
+        return false;
+    }
     m_lighting = KEEngine::GetEngine()->GetLighting();
     return true;
 }
 
 void CScenePlayer::FrameAt(uint32_t localTime, int32_t fps, int32_t frames, uint32_t* i, float* t) {
     // Loaded scenes have 1..1000 frames per second; a single record has no path to loop.
-    const uint32_t msPerFrame = 1000u / static_cast<uint32_t>(fps);
+    const uint32_t msPerFrame = fps > 0 ? 1000u / static_cast<uint32_t>(fps) : 0;
     if (frames <= 1 || msPerFrame == 0) {
         *i = 0;
         *t = 0.0f;

@@ -19,11 +19,16 @@ class KEEnvironment;
 
 class CScenePlayer : public CEffect {
 public:
+    // The frame rates it plays: whole milliseconds per frame.
+    static constexpr int32_t kMinFramesPerSecond = 1;
+    static constexpr int32_t kMaxFramesPerSecond = 1000;
+
     CScenePlayer() = default;
 
     float GetFloat(int index) override;
     KEVector3* GetVector(KEVector3* out, int index) override;
-    // Loads string 1; "Error cargando escena" and false when it cannot.
+    // Loads string 1; "Error cargando escena" and false when it cannot, or when the scene's
+    // frame rate is outside 1 to 1000.
     bool Load() override;
     // False only for a scene without camera records ("Error, no existe camara en la escena.").
     bool Frame(uint32_t time, uint32_t localTime, int32_t delta) override;

@@ -119,11 +119,7 @@ bool KEScene::Load(FileReader* reader) {
         m_error = "the file ends inside the header";
         return false;
     }
-    // The player steps by whole milliseconds per frame (1000 / fps).
-    if (framesPerSecond < 1 || framesPerSecond > 1000) {
-        m_error = "a frame rate of " + std::to_string(framesPerSecond) + " frames per second (1 to 1000)";
-        return false;
-    }
+    // Any rate is read: only the scene player plays the frames, and it checks the rate.
     int32_t frames = 0;
     if (!ReadCount(reader, kCameraRecordBytes, "camera records", &frames, &m_error)) return false;
     cameraPositions.assign(static_cast<size_t>(frames), KEVector3{});

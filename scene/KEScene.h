@@ -66,8 +66,8 @@ public:
     // file's bytes are taken from the engine's data cache while the file is unchanged.
     bool LoadFile(const char* path);
 
-    // The whole file. Refused: a frame rate of 0 or above 1000 (no whole milliseconds per
-    // frame), and any count that is negative or larger than the bytes left can hold.
+    // The whole file, whatever its frame rate (the scene player checks the rate it plays).
+    // Refused: any count that is negative or larger than the bytes left can hold.
     bool Load(FileReader* reader) override;
     bool Save(FileWriter* writer) override;
 

@@ -17,6 +17,8 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -104,6 +106,33 @@ TEST_F(SceneEffects, PlayerFliesTheCameraWithOffsetsAndSetsEveryLight) {
         EXPECT_EQ(engine->GetView(), nullptr) << "the engine's camera is left alone";
         for (int i = 4; i <= 6; ++i) EXPECT_EQ(skipped.GetFloat(i), player.GetFloat(i)) << t;
     }
+
+    // Only rates of whole milliseconds per frame play: others are refused at the load.
+    for (int32_t rate : {0, 1001, 1, 1000}) {
+        const std::string rated = PathOf("rate" + std::to_string(rate) + ".kd10s");
+        KEScene scene;
+        scene.framesPerSecond = rate;
+        FileWriter writer;
+        ASSERT_TRUE(writer.Open(rated.c_str()) && writer.WriteObject(&scene) && writer.Close());
+        RecordingLog log;
+        CScenePlayer rater;
+        rater.SetString(1, rated.c_str());
+        EXPECT_EQ(rater.Load(), rate == 1 || rate == 1000) << rate;
+        EXPECT_EQ(log.Boxes(), rate == 1 || rate == 1000 ? std::vector<std::string>{}
+                                                         : std::vector<std::string>{"Error cargando escena"})
+            << rate;
+    }
+#ifdef MARLO_DATA_DIR
+    // A static model whose file holds a rate of 0 is a model all the same.
+    std::ifstream in(MARLO_DATA_DIR "/files/geometry/icosa.kd10s", std::ios::binary);
+    std::vector<char> icosa((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(icosa.size(), 8u);
+    std::fill(icosa.begin() + 4, icosa.begin() + 8, 0);
+    const std::string unrated = WriteBytes("unrated-icosa.kd10s", icosa);
+    CModelEffect model;
+    model.SetString(0, unrated.c_str());
+    EXPECT_TRUE(model.Load());
+#endif
 
     // A scene without camera records: boxed once, then only traced, and nothing drawn.
     const std::string stillFile = PathOf("still.kd10s");  // parameters keep the pointer
