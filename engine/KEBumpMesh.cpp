@@ -183,6 +183,9 @@ void KEBumpMesh::ComputeTangentFrames(int subMesh) {
     KEVertexAttributes& s = *m_streams[static_cast<size_t>(subMesh)];
     const KEDrawCall& drawCall = m_litDrawCalls[static_cast<size_t>(subMesh)];
     const uint32_t n = static_cast<uint32_t>(s.GetCount());
+    // A triangle whose texture coordinates give no direction (all at one point) keeps the
+    // frame of the triangle before it rather than a zero one, which would draw it black.
+    KEVector3 T{0, 0, 0}, N{0, 0, 0}, B{0, 0, 0};
     for (int32_t k = 0; 3 * k + 3 <= drawCall.count; ++k) {
         const uint32_t* corner = drawCall.indices + 3 * k;
         if (corner[0] >= n || corner[1] >= n || corner[2] >= n) continue;
@@ -191,7 +194,6 @@ void KEBumpMesh::ComputeTangentFrames(int subMesh) {
         const KETexCoord* t0 = static_cast<KETexCoord*>(s.AttributePtr(KE_ATTRIB_TEXCOORD0, corner[0]));
         const KETexCoord* t1 = static_cast<KETexCoord*>(s.AttributePtr(KE_ATTRIB_TEXCOORD0, corner[1]));
         const KETexCoord* t2 = static_cast<KETexCoord*>(s.AttributePtr(KE_ATTRIB_TEXCOORD0, corner[2]));
-        KEVector3 T{0, 0, 0}, N{0, 0, 0}, B{0, 0, 0};
         ComputeTangentFrame(p0, p1, p2, *t0, *t1, *t2, &T, &N, &B);
         // The front faces are clockwise: N must point out of them, as the scene's normals do.
         KEVector3 e0, e1, face;

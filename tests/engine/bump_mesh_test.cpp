@@ -286,3 +286,35 @@ TEST_F(BumpMesh, LitAndFoggedSquareOnScreenThroughTheShaderStandIn) {
 }
 
 }  // namespace
+
+TEST_F(BumpMesh, ATriangleWithoutTextureExtentTakesTheFrameOfTheTriangleBefore) {
+    // Two triangles facing +z: the first with texture coordinates following x and y, the
+    // second with all three at one point, which gives no tangent of its own.
+    auto* stream = new KEVertexLitTextured();
+    stream->AllocateSpace(6);
+    const float corners[6][4] = {{-1, -1, 0, 0}, {-1, 1, 0, 1}, {1, 1, 1, 1},
+                                 {2, -1, 0.5f, 0.5f}, {2, 1, 0.5f, 0.5f}, {4, 1, 0.5f, 0.5f}};
+    for (int i = 0; i < 6; ++i) {
+        *static_cast<KEVector3*>(stream->PositionPtr(i)) = {corners[i][0], corners[i][1], 0};
+        float* uv = static_cast<float*>(stream->TexCoordPtr(i, 0));
+        uv[0] = corners[i][2];
+        uv[1] = corners[i][3];
+    }
+    std::vector<uint32_t> indices = {0, 1, 2, 3, 4, 5};
+    KEMesh mesh;
+    mesh.AddStream(stream);
+    mesh.AddDrawCall(KEDrawCall{GL_TRIANGLES, stream, indices.data(), 6});
+    KEBumpMesh bump(false);
+    ASSERT_EQ(1, bump.Build(mesh));
+    KEVertexAttributes& s = *bump.Streams()[0];
+    // The same frame, normalised once more (the fast estimate moves it a little).
+    for (int v = 3; v < 6; ++v) {
+        for (int a : {KE_ATTRIB_TANGENT, KE_ATTRIB_BINORMAL, KE_ATTRIB_NORMAL}) {
+            const KEVector3 got = At(s, a, v), first = At(s, a, 0);
+            EXPECT_NEAR(got.x, first.x, 1e-4f) << "vertex " << v << " attribute " << a;
+            EXPECT_NEAR(got.y, first.y, 1e-4f) << "vertex " << v << " attribute " << a;
+            EXPECT_NEAR(got.z, first.z, 1e-4f) << "vertex " << v << " attribute " << a;
+        }
+    }
+    EXPECT_GT(At(s, KE_ATTRIB_NORMAL, 4).z, 0.99f) << "not a black, zero frame";
+}
