@@ -4,6 +4,7 @@
 
 const char* const kKECombinerSamplerNames[4] = {"rc_tex0", "rc_tex1", "rc_tex2", "rc_tex3"};
 const char* const kKECombinerConstNames[2] = {"rc_const0", "rc_const1"};
+const char* const kKECombinerFogModeName = "rc_fogMode";
 
 namespace {
 
@@ -119,11 +120,17 @@ std::string KECombinerGLSLSource(const KECombinerSetup& setup) {
         "uniform sampler2D rc_tex3;\n"
         "uniform vec4 rc_const0[9];\n"
         "uniform vec4 rc_const1[9];\n"
+        "uniform int rc_fogMode;\n"
         "void main() {\n"
         "    vec4 r_zero = vec4(0.0);\n"
         "    vec4 r_col0 = gl_Color;\n"
         "    vec4 r_col1 = gl_SecondaryColor;\n"
-        "    vec4 r_fog = vec4(gl_Fog.color.rgb, clamp((gl_Fog.end - gl_FogFragCoord) * gl_Fog.scale, 0.0, 1.0));\n";
+        // The factor the fixed-function fog would use in its mode.
+        "    float rc_fogDensity = gl_Fog.density * gl_FogFragCoord;\n"
+        "    float rc_fogFactor = (gl_Fog.end - gl_FogFragCoord) * gl_Fog.scale;\n"
+        "    if (rc_fogMode == 1) rc_fogFactor = exp(-rc_fogDensity);\n"
+        "    if (rc_fogMode == 2) rc_fogFactor = exp(-rc_fogDensity * rc_fogDensity);\n"
+        "    vec4 r_fog = vec4(gl_Fog.color.rgb, clamp(rc_fogFactor, 0.0, 1.0));\n";
     // Unread texture registers are not fetched; tex0 always is, for spare0's first alpha.
     const KERCRegister textures[4] = {KERCRegister::kTex0, KERCRegister::kTex1, KERCRegister::kTex2,
                                       KERCRegister::kTex3};

@@ -13,6 +13,9 @@ extern const char* const kKECombinerSamplerNames[4];
 // Constant colour uniforms: arrays of kKECombinerConstSlots vec4, slot s < 8 for general
 // stage s, the last slot for the final combiner (the global constants).
 extern const char* const kKECombinerConstNames[2];
+// The int uniform that tells the program the fixed-function fog's mode, set at every bind:
+// 0 linear, 1 GL_EXP, 2 GL_EXP2 (GLSL 1.10 has no mode of its own to read).
+extern const char* const kKECombinerFogModeName;
 constexpr int kKECombinerConstSlots = KECombinerSetup::kMaxStages + 1;
 
 std::string KECombinerGLSLSource(const KECombinerSetup& setup);

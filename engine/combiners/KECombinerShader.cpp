@@ -165,6 +165,12 @@ void KECombinerUseProgram(GLuint program) {
     if (!g_table.useProgram) return;
     g_table.useProgram(program);
     g_bound = program;
+    if (program == 0) return;
+    // The fog's mode as it is for the draws to come.
+    GLint mode = GL_LINEAR;
+    glGetIntegerv(GL_FOG_MODE, &mode);
+    const GLint value = mode == GL_EXP ? 1 : mode == GL_EXP2 ? 2 : 0;
+    g_table.uniform1i(g_table.getUniformLocation(program, kKECombinerFogModeName), value);
 }
 
 void KECombinerDeleteProgram(GLuint program) {

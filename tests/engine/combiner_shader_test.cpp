@@ -62,7 +62,7 @@ protected:
     }
     // Applies the material and fills the window with one quad of those two colours; the
     // colour read back from its middle, in [0, 1].
-    Colour Draw(KEMaterial& material, const Colour& primary, const Colour& secondary) {
+    Colour Draw(KEMaterial& material, const Colour& primary, const Colour& secondary, float z = 0.0f) {
         const KEMatrix4 identity{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT);
@@ -76,10 +76,10 @@ protected:
         glColor4fv(primary.data());
         KEExtensions::GetInstance()->glSecondaryColor3fvEXT(secondary.data());
         glBegin(GL_QUADS);
-        glVertex2f(-1, -1);
-        glVertex2f(1, -1);
-        glVertex2f(1, 1);
-        glVertex2f(-1, 1);
+        glVertex3f(-1, -1, z);
+        glVertex3f(1, -1, z);
+        glVertex3f(1, 1, z);
+        glVertex3f(-1, 1, z);
         glEnd();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         const std::array<uint8_t, 4> p = m_gl.Pixel(32, 32);
@@ -193,6 +193,34 @@ TEST_F(CombinerShader, ScriptsComputeTheCombinersArithmetic) {
         ExpectNear(Draw(material, c.primary, c.secondary), c.want, alphaBits > 0 ? c.channels : 3);
         EXPECT_TRUE(log.Boxes().empty());
     }
+}
+
+TEST_F(CombinerShader, AScriptReadsTheFogFactorOfTheFixedFunctionFogInEachMode) {
+    // The quad half a unit in front of the eye: the fog distance is 0.5.
+    struct Case {
+        GLint mode;
+        float want;
+    };
+    const Case cases[] = {
+        {GL_LINEAR, (1.0f - 0.5f) / (1.0f - 0.25f)},      // start 0.25, end 1
+        {GL_EXP, std::exp(-1.5f * 0.5f)},                  // density 1.5
+        {GL_EXP2, std::exp(-(1.5f * 0.5f) * (1.5f * 0.5f))},
+    };
+    RecordingLog log;
+    KEMaterial material;
+    material.EnableCombiners();
+    material.SetCombinerScript("!!RC1.0 out.rgb = fog.a;");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        glEnable(GL_FOG);
+        glFogi(GL_FOG_MODE, c.mode);
+        glFogf(GL_FOG_DENSITY, 1.5f);
+        glFogf(GL_FOG_START, 0.25f);
+        glFogf(GL_FOG_END, 1.0f);
+        ExpectNear(Draw(material, {0, 0, 0, 1}, {0, 0, 0, 1}, -0.5f), {c.want, c.want, c.want, 1});
+    }
+    glDisable(GL_FOG);
+    EXPECT_TRUE(log.Boxes().empty());
 }
 
 TEST_F(CombinerShader, MaterialsBindTheirProgramOrNoneAndReportScriptMessages) {
