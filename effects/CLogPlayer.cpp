@@ -1,5 +1,5 @@
-// The log player: one read of the log (at load, or at the first read of the output when
-// the file is written during the show), one table lookup per read of its output.
+// The log player: one read of the log (at load, or, when the file is written during the
+// show, at the first read of the output after it exists), one table lookup per read.
 #include "CLogPlayer.h"
 
 #include "KLFile.h"
@@ -16,7 +16,7 @@ CLogPlayerModifier::CLogPlayerModifier() {
 
 float CLogPlayerModifier::GetFloat(int index) {
     if (index != kOutputChannel) return CModifier::GetFloat(index);
-    if (m_readPending) {
+    if (m_readPending && Exists()) {
         m_readPending = false;
         Read();
     }
@@ -24,14 +24,23 @@ float CLogPlayerModifier::GetFloat(int index) {
 }
 
 bool CLogPlayerModifier::Load() {
+    m_readPending = false;
+    if (Exists()) {
+        Read();
+        return true;
+    }
+    // A log the show records itself does not exist yet: no box, and the value is 0.0 until
+    // the file is there.
+    const char* file = GetString(kFileParam);
+    LogMessage("Log file %s is not there yet: its value is 0.0 until it is", file ? file : "(none)");
+    m_readPending = true;
+    return true;
+}
+
+bool CLogPlayerModifier::Exists() {
     const char* file = GetString(kFileParam);
     std::error_code ec;
-    if (file && std::filesystem::exists(KL::ResolveDataPath(file), ec)) {
-        Read();
-    } else {
-        m_readPending = true;
-    }
-    return true;
+    return file && *file && std::filesystem::is_regular_file(KL::ResolveDataPath(file), ec);
 }
 
 void CLogPlayerModifier::Read() {
