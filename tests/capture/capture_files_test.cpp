@@ -2,6 +2,7 @@
 // mixing by sample frame, PNG rows turned the right way up, failures that name the file
 // and leave nothing behind, and the frame count and progress arithmetic.
 #include "CaptureSession.h"
+#include "OutputFile.h"
 #include "PngWriter.h"
 #include "Progress.h"
 #include "Soundtrack.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -93,6 +95,20 @@ TEST_F(CaptureFiles, PngHasTheTopRowFirstAndAFailedFileNamesItselfAndLeavesNothi
     WavWriter wav;
     EXPECT_FALSE(wav.Open(PathOf("gone/soundtrack.wav"), 44100, &error));
     EXPECT_EQ("cannot write " + PathOf("gone/soundtrack.wav") + ": No such file or directory", error);
+}
+
+TEST_F(CaptureFiles, AFinishedFileThatCannotTakeItsNameFailsAndLeavesNoTemporary) {
+    // A folder that is not empty stands where the file should go: the rename must fail.
+    const std::string path = PathOf("soundtrack.wav");
+    WriteBytes("soundtrack.wav/keep", std::string("x"));
+    OutputFile file;
+    std::string error;
+    ASSERT_TRUE(file.Open(path, &error)) << error;
+    ASSERT_TRUE(file.Write("RIFF", 4, &error)) << error;
+    EXPECT_FALSE(file.Commit(&error));
+    EXPECT_EQ(error.rfind("cannot write " + path + ": ", 0), 0u) << error;
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    EXPECT_TRUE(std::filesystem::is_directory(path));
 }
 
 TEST(CaptureArithmetic, FrameCountsProgressLinesAndTemporaryNames) {

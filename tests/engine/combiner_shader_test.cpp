@@ -162,6 +162,10 @@ TEST_F(CombinerShader, ScriptsComputeTheCombinersArithmetic) {
         {"!!RC1.0 { alpha { spare0 = col1.b; } } { rgb { discard = col0; discard = col1; spare1 = mux(); } }"
          " out.rgb = spare1;",
          {0.8f, 0.6f, 0.4f, 1}, {0.1f, 0.2f, 0.3f, 1}, {0.8f, 0.6f, 0.4f, 0}},
+        // At exactly 0.5 (a constant, so no colour rounding) mux already picks CD.
+        {"!!RC1.0 const0 = (0, 0, 0, 0.5); { alpha { spare0 = const0.a; } }"
+         " { rgb { discard = col0; discard = col1; spare1 = mux(); } } out.rgb = spare1;",
+         {0.8f, 0.6f, 0.4f, 1}, {0.1f, 0.2f, 0.3f, 1}, {0.1f, 0.2f, 0.3f, 0}},
         // lerp(A, B, C) = A B + (1 - A) C, with a global constant and an inverted input.
         {"!!RC1.0 const0 = (0.25, 0.5, 1, 1); out.rgb = lerp(col0, const0, unsigned_invert(col1));",
          {1, 0.5f, 0}, {0, 0.5f, 1, 1}, {0.25f, 0.5f, 0, 0}},
