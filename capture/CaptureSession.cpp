@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -33,6 +34,37 @@ bool UsableFolder(const std::string& folder, std::string* error) {
     std::fclose(file);
     std::remove(probe.c_str());
     return true;
+}
+
+// SIGINT and SIGTERM during a capture: whatever handled them before (SDL turns them into
+// a quit) still does, and the frame pipeline stops waiting on frames that may never get
+// out. A signal handler can only reach what the process holds: these two are the
+// process's own, set while a capture runs.
+using SignalHandler = void (*)(int);
+SignalHandler g_previousInterrupt = SIG_DFL;
+SignalHandler g_previousTerminate = SIG_DFL;
+
+extern "C" void OnStopSignal(int signal) {
+    FramePipeline::RequestStop();
+    const SignalHandler previous = signal == SIGINT ? g_previousInterrupt : g_previousTerminate;
+    if (previous == SIG_DFL) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    } else if (previous != SIG_IGN && previous != SIG_ERR && previous != nullptr) {
+        previous(signal);
+    }
+}
+
+void WatchStopSignals() {
+    FramePipeline::ClearStopRequest();
+    g_previousInterrupt = std::signal(SIGINT, &OnStopSignal);
+    g_previousTerminate = std::signal(SIGTERM, &OnStopSignal);
+}
+
+void ForgetStopSignals() {
+    if (g_previousInterrupt != SIG_ERR) std::signal(SIGINT, g_previousInterrupt);
+    if (g_previousTerminate != SIG_ERR) std::signal(SIGTERM, g_previousTerminate);
+    g_previousInterrupt = g_previousTerminate = SIG_DFL;
 }
 
 std::string Absolute(const std::string& path) {
@@ -119,6 +151,7 @@ bool CaptureSession::Begin(KL::Application* app, int32_t width, int32_t height, 
     options.firstFrame = m_firstTick;
     m_pipeline.Start(options);
 
+    WatchStopSignals();
     m_clock.SetSoundtrack(&m_soundtrack);
     app->SetVirtualClock(&m_clock);
     app->AddClient(this);
@@ -167,6 +200,7 @@ bool CaptureSession::Finish(std::string* error) {
     }
     std::string failure = m_error;
     if (!m_pipeline.Finish(failure.empty() ? &failure : nullptr) && failure.empty()) failure = "a frame failed";
+    if (m_app) ForgetStopSignals();
     if (failure.empty() && m_frames == m_firstTick) failure = "the show ended before its first frame";
     if (failure.empty() && m_frames < m_expected) {
         failure = "stopped at frame " + std::to_string(m_frames) + " of " + std::to_string(m_expected) +

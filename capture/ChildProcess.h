@@ -21,6 +21,9 @@ public:
     // pipe for Write; with `keepErrors` its standard error is kept for Wait (otherwise it
     // shares ours). False with *error when it cannot start.
     bool Start(const std::vector<std::string>& argv, bool feedInput, bool keepErrors, std::string* error);
+    // Ends the program at once (a write blocked on its input then fails); any thread, while
+    // the program runs.
+    void Kill();
     // Writes to the program's input; false with *error when it is gone.
     bool Write(const void* data, size_t size, std::string* error);
     // Closes its input, waits for it to end; its exit status (-1 when it did not exit

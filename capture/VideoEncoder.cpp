@@ -98,6 +98,10 @@ bool VideoEncoder::WriteFrame(const uint8_t* rgbBottomUp, std::string* error) {
     return false;
 }
 
+void VideoEncoder::Interrupt() {
+    if (m_process) m_process->Kill();
+}
+
 bool VideoEncoder::Finish(const std::string& soundtrack, std::string* error) {
     if (!m_process) {
         if (error) *error = "cannot write " + m_path + ": ffmpeg is not running";
@@ -123,6 +127,8 @@ bool VideoEncoder::Finish(const std::string& soundtrack, std::string* error) {
 
 void VideoEncoder::Abandon() {
     if (m_process) {
+        // Its output is not wanted: an ffmpeg that stopped reading would never end by itself.
+        m_process->Kill();
         m_process->Wait();
         m_process.reset();
     }

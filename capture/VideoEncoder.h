@@ -5,12 +5,13 @@
 #pragma once
 
 #include "ChildProcess.h"
+#include "FramePipeline.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-class VideoEncoder {
+class VideoEncoder : public FrameSink {
 public:
     // False with *error when ffmpeg is not installed.
     static bool FindFfmpeg(std::string* error);
@@ -18,15 +19,17 @@ public:
     // words) when ffmpeg cannot write that kind of file there.
     static bool Probe(const std::string& path, int32_t fps, int32_t sampleRate, std::string* error);
 
-    ~VideoEncoder() { Abandon(); }
+    ~VideoEncoder() override { Abandon(); }
 
     // Starts ffmpeg on the picture pass: width x height RGB frames at `fps`.
     bool Start(const std::string& path, int32_t width, int32_t height, int32_t fps, std::string* error);
     // One frame, rows bottom row first as OpenGL reads them.
-    bool WriteFrame(const uint8_t* rgbBottomUp, std::string* error);
+    bool WriteFrame(const uint8_t* rgbBottomUp, std::string* error) override;
+    // Stops ffmpeg at once: a frame being written fails, and the file is not presented.
+    void Interrupt() override;
     // Ends the picture pass, muxes in the WAV at `soundtrack` and names the file.
     bool Finish(const std::string& soundtrack, std::string* error);
-    // Stops ffmpeg and removes the temporaries.
+    // Stops ffmpeg (at once) and removes the temporaries.
     void Abandon();
 
     const std::string& GetPath() const { return m_path; }

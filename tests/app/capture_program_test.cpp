@@ -11,11 +11,14 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -194,6 +197,51 @@ TEST_F(Capture, VideoHoldsThePicturesAndTheSoundtrack) {
     EXPECT_NE(std::string::npos, streams.find("aac,audio,1.0")) << streams;
     // Nothing but the video is left beside it.
     EXPECT_EQ((std::vector<std::string>{"probe.txt", "show.mp4"}), Names(PathOf("")));
+}
+
+}  // namespace
+
+namespace {
+
+// An ffmpeg that passes the trial encode and then never reads a frame: a stalled encoder.
+std::string StalledFfmpeg(const std::string& folder) {
+    const std::string path = folder + "/ffmpeg";
+    std::ofstream(path) << "#!/bin/sh\n"
+                           "case \"$*\" in *lavfi*) exit 0 ;; esac\n"
+                           "exec sleep 600 > /dev/null 2>&1\n";  // our error pipe must not outlive marlo
+    fs::permissions(path, fs::perms::owner_all);
+    return folder;
+}
+
+TEST_F(Capture, SigtermEndsACaptureWhoseEncoderStoppedReading) {
+    fs::create_directories(PathOf("bin"));
+    const std::string bin = StalledFfmpeg(PathOf("bin"));
+    const std::string video = PathOf("show.mp4");
+    const char* path = std::getenv("PATH");
+    Child child = StartMarlo({"--video", video.c_str(), "--until", "120", "--mode", "512x384x32"}, STDERR_FILENO, 0,
+                             {{"PATH", bin + ":" + (path ? path : "/usr/bin:/bin")}});
+    ASSERT_GT(child.pid, 0);
+    std::string errors;
+    std::thread reader([&] { errors = ReadAll(child.err); });
+    // Long enough for the frames in flight to fill up behind the stalled encoder.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    kill(child.pid, SIGTERM);
+    int status = 0;
+    bool ended = false;
+    for (int i = 0; i < 200 && !ended; ++i) {
+        ended = waitpid(child.pid, &status, WNOHANG) == child.pid;
+        if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!ended) {
+        kill(child.pid, SIGKILL);
+        waitpid(child.pid, &status, 0);
+    }
+    reader.join();
+    std::fclose(child.err);
+    ASSERT_TRUE(ended) << "still running 10 s after SIGTERM\n" << errors;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << errors;
+    EXPECT_NE(errors.find("marlo: capture failed: "), std::string::npos) << errors;
+    EXPECT_FALSE(fs::exists(video));
 }
 
 }  // namespace

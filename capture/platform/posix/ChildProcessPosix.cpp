@@ -105,6 +105,10 @@ bool ChildProcess::Write(const void* data, size_t size, std::string* error) {
     return true;
 }
 
+void ChildProcess::Kill() {
+    if (m_pid > 0) kill(m_pid, SIGKILL);
+}
+
 int ChildProcess::Wait(std::string* errors) {
     CloseFd(&m_input);
     if (m_errors >= 0) {

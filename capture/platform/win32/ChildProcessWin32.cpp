@@ -310,6 +310,10 @@ bool ChildProcess::Write(const void* data, size_t size, std::string* error) {
     return true;
 }
 
+void ChildProcess::Kill() {
+    if (m_pid != kNone) TerminateProcess(AsHandle(m_pid), 1);
+}
+
 int ChildProcess::Wait(std::string* errors) {
     CloseStored(&m_input);
     int status = -1;
