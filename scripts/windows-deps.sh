@@ -47,7 +47,8 @@ for p in "${SOURCES[@]}"; do
   versions+="$p=$chosen "
 done
 compiler=$($HOST-g++-posix --version | head -1)
-key=$( (echo "$versions"; echo "$compiler"; cat "$0") | sha256sum | cut -c1-16)
+# GoogleTest is built with the project's toolchain file: it is part of what the prefix holds.
+key=$( (echo "$versions"; echo "$compiler"; cat "$0" "$ROOT/cmake/mingw-w64.cmake") | sha256sum | cut -c1-16)
 PREFIX="$CACHE/$key"
 if [ -f "$PREFIX/.complete" ]; then
   echo "$PREFIX"
@@ -73,9 +74,9 @@ echo "windows-deps: libpng"
 cd "$WORK"/libpng1.6-*/
 ./configure --host=$HOST --prefix="$PREFIX" --enable-static --disable-shared \
   CFLAGS="$FLAGS" CPPFLAGS="-I$ZLIB/include" LDFLAGS="-L$ZLIB/lib" > "$WORK/libpng.log" 2>&1 ||
-  { tail -30 "$WORK/libpng.log"; exit 1; }
+  { tail -30 "$WORK/libpng.log" >&2; exit 1; }
 make -j"$JOBS" install >> "$WORK/libpng.log" 2>&1 ||
-  { tail -30 "$WORK/libpng.log"; exit 1; }
+  { tail -30 "$WORK/libpng.log" >&2; exit 1; }
 
 echo "windows-deps: libopenmpt"
 cd "$WORK"/libopenmpt-*/
@@ -84,16 +85,16 @@ cd "$WORK"/libopenmpt-*/
   --without-zlib --without-mpg123 --without-ogg --without-vorbis --without-vorbisfile \
   --without-pulseaudio --without-portaudio --without-portaudiocpp --without-sdl2 --without-sndfile --without-flac \
   CFLAGS="$FLAGS" CXXFLAGS="$FLAGS" > "$WORK/libopenmpt.log" 2>&1 ||
-  { tail -30 "$WORK/libopenmpt.log"; exit 1; }
-make -j"$JOBS" install >> "$WORK/libopenmpt.log" 2>&1 || { tail -30 "$WORK/libopenmpt.log"; exit 1; }
+  { tail -30 "$WORK/libopenmpt.log" >&2; exit 1; }
+make -j"$JOBS" install >> "$WORK/libopenmpt.log" 2>&1 || { tail -30 "$WORK/libopenmpt.log" >&2; exit 1; }
 
 echo "windows-deps: googletest"
 cd "$WORK"/googletest-*/
 cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX="$PREFIX" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF > "$WORK/googletest.log" 2>&1 ||
-  { tail -30 "$WORK/googletest.log"; exit 1; }
+  { tail -30 "$WORK/googletest.log" >&2; exit 1; }
 cmake --build build -j"$JOBS" >> "$WORK/googletest.log" 2>&1 && cmake --install build >> "$WORK/googletest.log" 2>&1 ||
-  { tail -30 "$WORK/googletest.log"; exit 1; }
+  { tail -30 "$WORK/googletest.log" >&2; exit 1; }
 
 touch "$PREFIX/.complete"
 # Prefixes of other versions or an older script are not used again.

@@ -40,7 +40,10 @@ cmake --build "$NATIVE" -j"$JOBS" --target marlo compare_frames > "$CHECK/native
   { tail -40 "$CHECK/native-build.log"; exit 1; }
 
 step "cross-built libraries"
-PREFIX=$(scripts/windows-deps.sh | tail -1)
+# Its log is kept: a failed build shows what failed and the tail of its own log.
+scripts/windows-deps.sh > "$CHECK/deps.log" 2>&1 || { tail -40 "$CHECK/deps.log"; fail "the cross-built libraries failed"; }
+PREFIX=$(tail -1 "$CHECK/deps.log")
+[ -d "$PREFIX" ] || { tail -20 "$CHECK/deps.log"; fail "the cross-built libraries named no prefix"; }
 
 step "configuring and building marlo.exe and the test programs"
 cmake -S . -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DMARLO_WINDOWS_DEPS="$PREFIX" \
@@ -60,9 +63,10 @@ mkdir -p "$HOME"
 echo 'pcm.!default { type null }' > "$HOME/.asoundrc"
 if [ ! -f "$WINEPREFIX/.marlo-ready" ]; then
   step "making the Wine prefix"
-  wineboot -i > /dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f > /dev/null 2>&1
-  wineserver -w
+  timeout 600 wineboot -i > "$CHECK/wineboot.log" 2>&1 || { tail -20 "$CHECK/wineboot.log"; fail "wineboot could not make the Wine prefix"; }
+  timeout 120 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f > "$CHECK/wine-reg.log" 2>&1 ||
+    { tail -20 "$CHECK/wine-reg.log"; fail "wine reg add could not turn off the window manager's windows"; }
+  timeout 120 wineserver -w || fail "the Wine server did not end after making the prefix"
   touch "$WINEPREFIX/.marlo-ready"
 fi
 
@@ -81,6 +85,7 @@ cleanup() {
 trap cleanup EXIT
 export DISPLAY=:$display
 for _ in $(seq 50); do xdpyinfo > /dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo > /dev/null 2>&1 || { cat "$CHECK/xvfb.log"; fail "Xvfb did not come up on :$display"; }
 # One Wine server for every run of the job.
 wineserver -p
 
@@ -94,11 +99,14 @@ for program in kestlib_tests engine_tests scene_tests demosystem_tests effects_t
   exe=$BUILD/tests/$program.exe
   [ -f "$exe" ] || fail "$program.exe was not built"
   start=$(date +%s)
-  if wine "$exe" --gtest_brief=1 > "$CHECK/$program.log" 2>&1; then
-    echo "  $program: $(grep -E '^\[  PASSED  \]' "$CHECK/$program.log" | head -1) ($(($(date +%s) - start)) s)"
+  status=0
+  timeout 600 wine "$exe" --gtest_brief=1 > "$CHECK/$program.log" 2>&1 || status=$?
+  if [ "$status" -eq 0 ]; then
+    echo "  $program: $(grep -E '^\[  PASSED  \]' "$CHECK/$program.log" | head -1 || true) ($(($(date +%s) - start)) s)"
   else
-    echo "  $program: FAILED"
-    grep -E "Failure|FAILED|error" "$CHECK/$program.log" | head -30
+    [ "$status" -eq 124 ] && echo "  $program: TIMED OUT after 600 s" || echo "  $program: FAILED (exit $status)"
+    # A crash may leave no line of gtest's: then the log's tail says what happened.
+    grep -aE "Failure|FAILED|error" "$CHECK/$program.log" | head -30 || tail -20 "$CHECK/$program.log"
     failed+=("$program")
   fi
 done
@@ -106,24 +114,26 @@ done
 # one run), each bounded in time.
 live=$BUILD/tests/live_show_tests.exe
 [ -f "$live" ] || fail "live_show_tests.exe was not built"
-for test in $(wine "$live" --gtest_list_tests 2> /dev/null | tr -d '\r' | awk '/^[^ ]/ {suite=$1} /^  / {print suite $1}'); do
+for test in $(timeout 120 wine "$live" --gtest_list_tests 2> /dev/null | tr -d '\r' | awk '/^[^ ]/ {suite=$1} /^  / {print suite $1}'); do
   start=$(date +%s)
-  if timeout 300 wine "$live" --gtest_filter="$test" --gtest_brief=1 > "$CHECK/live-$test.log" 2>&1; then
+  status=0
+  timeout 300 wine "$live" --gtest_filter="$test" --gtest_brief=1 > "$CHECK/live-$test.log" 2>&1 || status=$?
+  if [ "$status" -eq 0 ]; then
     echo "  live_show_tests $test: passed ($(($(date +%s) - start)) s)"
   else
-    echo "  live_show_tests $test: FAILED (or ran past 300 s)"
-    grep -aE "Failure|FAILED|error" "$CHECK/live-$test.log" | head -30
+    [ "$status" -eq 124 ] && echo "  live_show_tests $test: TIMED OUT after 300 s" || echo "  live_show_tests $test: FAILED (exit $status)"
+    grep -aE "Failure|FAILED|error" "$CHECK/live-$test.log" | head -30 || tail -20 "$CHECK/live-$test.log"
     failed+=("live_show_tests $test")
   fi
 done
 [ ${#failed[@]} -eq 0 ] || fail "test programs failed under Wine: ${failed[*]}"
 
 MARLO=$BUILD/app/marlo.exe
-nosound=$(wine "$MARLO" --help 2> /dev/null | sed -n 's/.*Sound devices:.* \([0-9][0-9]*\) No sound.*/\1/p')
+nosound=$(timeout 120 wine "$MARLO" --help 2> /dev/null | sed -n 's/.*Sound devices:.* \([0-9][0-9]*\) No sound.*/\1/p')
 [ -n "$nosound" ] || fail "marlo.exe --help lists no \"No sound\" device"
 
 step "the show, windowed at 800x600x32, to its end (134 s)"
-wine "$MARLO" --windowed --mode 800x600x32 --device "$nosound" --no-error-box --data "$(winepath "$NATIVE/app/data")" \
+timeout 400 wine "$MARLO" --windowed --mode 800x600x32 --device "$nosound" --no-error-box --data "$(winepath "$NATIVE/app/data")" \
   > "$CHECK/show.log" 2>&1 &
 show=$!
 # While it plays: where its window is, and two screenshots, with the model (5 s) and
@@ -140,6 +150,7 @@ sleep 65
 import -window root "$CHECK/show-70s.png"
 status=0
 wait "$show" || status=$?
+[ "$status" -ne 124 ] || { tail -20 "$CHECK/show.log"; fail "the show ran past 400 s (it ends at 134 s)"; }
 [ "$status" -eq 0 ] || { tail -20 "$CHECK/show.log"; fail "the show ended with exit code $status"; }
 [ -n "$geometry" ] || fail "no window titled \"Marlo!!!\" appeared"
 
@@ -180,8 +191,8 @@ capture_both() {
   # (A sanitized native build checks its leaks in the tests, not here.)
   ASAN_OPTIONS=detect_leaks=0 "$NATIVE/app/marlo" --capture "$CHECK/$name-linux" "$@" > "$CHECK/$name-linux.log" 2>&1 ||
     { tail "$CHECK/$name-linux.log"; fail "the Linux capture of the $name failed"; }
-  wine "$MARLO" --capture "$(winepath "$CHECK/$name-wine")" "$@" --data "$(winepath "$NATIVE/app/data")" \
-    > "$CHECK/$name-wine.log" 2>&1 || { tail "$CHECK/$name-wine.log"; fail "the capture of the $name under Wine failed"; }
+  timeout 600 wine "$MARLO" --capture "$(winepath "$CHECK/$name-wine")" "$@" --data "$(winepath "$NATIVE/app/data")" \
+    > "$CHECK/$name-wine.log" 2>&1 || { tail "$CHECK/$name-wine.log"; fail "the capture of the $name under Wine failed or ran past 600 s"; }
   "$NATIVE/tests/compare_frames" "$CHECK/$name-linux" "$CHECK/$name-wine" | sed "s/^/  $name: /" ||
     fail "the capture of the $name under Wine differs from Linux's"
   if cmp -s "$CHECK/$name-linux/soundtrack.wav" "$CHECK/$name-wine/soundtrack.wav"; then
