@@ -46,6 +46,12 @@ PREFIX=$(tail -1 "$CHECK/deps.log")
 [ -d "$PREFIX" ] || { tail -20 "$CHECK/deps.log"; fail "the cross-built libraries named no prefix"; }
 
 step "configuring and building marlo.exe and the test programs"
+# A build configured against another prefix (the libraries were built again under a new
+# key and the old prefix went) starts afresh: its cache names the old prefix's files.
+if [ -f "$BUILD/CMakeCache.txt" ] &&
+   grep -F "$(dirname "$PREFIX")/" "$BUILD/CMakeCache.txt" | grep -qvF "$PREFIX"; then
+  rm -rf "$BUILD/CMakeCache.txt" "$BUILD/CMakeFiles"
+fi
 cmake -S . -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DMARLO_WINDOWS_DEPS="$PREFIX" \
   -DMARLO_NATIVE_DATA_DIR="$NATIVE/app/data" -DCMAKE_BUILD_TYPE=Release -DMARLO_WERROR=ON -DMARLO_BENCH=OFF \
   > "$BUILD/configure.log" 2>&1 || { cat "$BUILD/configure.log"; exit 1; }
