@@ -113,6 +113,15 @@ TEST_F(DebugEffect, LogThatCannotBeWrittenIsReportedNotTracedAsSaved) {
     EXPECT_FALSE(std::filesystem::exists(never));
 }
 
+TEST_F(DebugEffect, TheRecordingTakesTheDemoTimeNotTheEffectsOwn) {
+    LineDebug debug;
+    debug.SetInt(2, 2);
+    debug.SetFloat(3, 4.0f);
+    debug.Frame(31000, 1000, 40);  // started at 30 s
+    ASSERT_EQ(debug.GetRecording().size(), 1u);
+    EXPECT_EQ(debug.GetRecording()[0].time, 31000);
+}
+
 TEST_F(DebugEffect, AStepNotDrawnRecordsAsADrawnOneAndDrawsNothing) {
     // The recording is what a seek's fast-forward must carry over; the line is not.
     for (int32_t mode : {0, 1, 2}) {

@@ -182,6 +182,31 @@ TEST_F(MeteorEffect, StepsNotDrawnMoveAndRespawnTheRocksAsDrawnStepsDoAndSubmitN
     EXPECT_EQ(skippedItems, 0);
 }
 
+TEST_F(MeteorEffect, ARockRespawnsOnlyOnceItIsPastASideOfTheBoxNotOnIt) {
+    // The box's faces belong to the box on all six sides (strict comparisons).
+    const struct {
+        KEVector3 at;
+        bool respawns;
+    } cases[] = {
+        {{500, 0, 0}, false},   {{500.5f, 0, 0}, true},   {{-500, 0, 0}, false},  {{-500.5f, 0, 0}, true},
+        {{0, 0, 500}, false},   {{0, 0, 500.5f}, true},   {{0, 0, -500}, false},  {{0, 0, -500.5f}, true},
+        {{0, 2000, 0}, false},  {{0, 2000.5f, 0}, true},  {{0, -2000, 0}, false}, {{0, -2000.5f, 0}, true},
+    };
+    CMeteorEffect meteors;
+    meteors.SetString(0, rock.c_str());
+    meteors.SetInt(1, 1);
+    ASSERT_TRUE(meteors.Load());
+    for (int i = 8; i <= 13; ++i) meteors.SetFloat(i, 7.0f);  // respawns land exactly at (7, 7, 7)
+    CMeteorEffect::Meteor& m = *meteors.GetMeteor(0);
+    for (const auto& c : cases) {
+        m.position = c.at;
+        Frame(meteors, 0);  // no time: the rock stays where it is, then the box is checked
+        const KEVector3 want = c.respawns ? KEVector3{7, 7, 7} : c.at;
+        EXPECT_EQ((std::vector<float>{m.position.x, m.position.y, m.position.z}), (std::vector<float>{want.x, want.y, want.z}))
+            << c.at.x << " " << c.at.y << " " << c.at.z;
+    }
+}
+
 TEST_F(MeteorEffect, PlacementsDrawRandInOrderAndADegenerateSpawnBoxIsExact) {
     CMeteorEffect meteors;
     meteors.SetString(0, rock.c_str());
