@@ -24,8 +24,8 @@ using KEPFNWGLFREEMEMORYNVPROC = void (*)(void* pointer);
     X(kCompiledVertexArray, glUnlockArraysEXT, PFNGLUNLOCKARRAYSEXTPROC) \
     X(kVertexArrayRange, glVertexArrayRangeNV, PFNGLVERTEXARRAYRANGENVPROC) \
     X(kVertexArrayRange, glFlushVertexArrayRangeNV, PFNGLFLUSHVERTEXARRAYRANGENVPROC) \
-    XL(kVertexArrayRange, wglAllocateMemoryNV, KEPFNWGLALLOCATEMEMORYNVPROC, "glXAllocateMemoryNV") \
-    XL(kVertexArrayRange, wglFreeMemoryNV, KEPFNWGLFREEMEMORYNVPROC, "glXFreeMemoryNV") \
+    XL(kVertexArrayRange, wglAllocateMemoryNV, KEPFNWGLALLOCATEMEMORYNVPROC, KL::kGLAllocateMemoryNVName) \
+    XL(kVertexArrayRange, wglFreeMemoryNV, KEPFNWGLFREEMEMORYNVPROC, KL::kGLFreeMemoryNVName) \
     X(kMultitexture, glActiveTextureARB, PFNGLACTIVETEXTUREARBPROC) \
     X(kMultitexture, glClientActiveTextureARB, PFNGLCLIENTACTIVETEXTUREARBPROC) \
     X(kMultitexture, glMultiTexCoord1dARB, PFNGLMULTITEXCOORD1DARBPROC) \
@@ -236,8 +236,9 @@ public:
     static constexpr int kEntryPointCount = 143;
     // The entry points' names in load order, as the members are called (GL function names).
     static const char* const kEntryPointNames[kEntryPointCount];
-    // The names asked of the platform lookup, in load order: the same, except the WGL memory
-    // functions, asked as "glXAllocateMemoryNV" and "glXFreeMemoryNV".
+    // The names asked of the platform lookup, in load order: the same, except the memory
+    // functions, asked under the window system's own names (glX... where GLX makes the
+    // context; wgl..., their member names, on Windows).
     static const char* const kLookupNames[kEntryPointCount];
 
 private:

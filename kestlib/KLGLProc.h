@@ -8,4 +8,9 @@ namespace KL {
 // for names the driver does not implement: check the extension string as well.
 void* GetGLProcAddress(const char* name);
 
+// The window system's own names of the NV vertex array range memory functions: the wgl
+// pair where WGL makes the context, the glX pair where GLX does.
+extern const char* const kGLAllocateMemoryNVName;
+extern const char* const kGLFreeMemoryNVName;
+
 }  // namespace KL

@@ -44,7 +44,16 @@ protected:
     void SetUp() override { RecordingLookup::Names().clear(); }
 };
 
-TEST_F(ExtensionsLoad, AsksEveryNameOnceInLoadOrderWithTheGlxMemoryFunctions) {
+// The memory functions go by the window system's own names.
+#ifdef _WIN32
+const char* const kAllocateMemory = "wglAllocateMemoryNV";
+const char* const kFreeMemory = "wglFreeMemoryNV";
+#else
+const char* const kAllocateMemory = "glXAllocateMemoryNV";
+const char* const kFreeMemory = "glXFreeMemoryNV";
+#endif
+
+TEST_F(ExtensionsLoad, AsksEveryNameOnceInLoadOrderWithTheWindowSystemsMemoryFunctions) {
     KEExtensions table;
     table.Load(kAllFamilies, &RecordingLookup::Lookup);
 
@@ -53,7 +62,7 @@ TEST_F(ExtensionsLoad, AsksEveryNameOnceInLoadOrderWithTheGlxMemoryFunctions) {
     // Family boundaries: 2 + 4 + 34 + 15 + 64 + 7 + 17, and the order inside the families.
     const std::vector<std::pair<size_t, const char*>> expected = {
         {0, "glLockArraysEXT"},          {2, "glVertexArrayRangeNV"},
-        {4, "glXAllocateMemoryNV"},      {5, "glXFreeMemoryNV"},
+        {4, kAllocateMemory},            {5, kFreeMemory},
         {6, "glActiveTextureARB"},       {8, "glMultiTexCoord1dARB"},
         {9, "glMultiTexCoord1dvARB"},    {16, "glMultiTexCoord2dARB"},
         {39, "glMultiTexCoord4svARB"},   {40, "glCombinerParameterfvNV"},

@@ -65,6 +65,9 @@ void* ProgramInstanceHandle(char** argv) { return argv; }
 
 void* GetGLProcAddress(const char* name) { return name ? SDL_GL_GetProcAddress(name) : nullptr; }
 
+const char* const kGLAllocateMemoryNVName = "glXAllocateMemoryNV";
+const char* const kGLFreeMemoryNVName = "glXFreeMemoryNV";
+
 }  // namespace KL
 
 // The registrars, in table order within this one file, so that their announcements come

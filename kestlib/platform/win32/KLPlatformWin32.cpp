@@ -81,6 +81,9 @@ void* ProgramInstanceHandle(char**) { return GetModuleHandleA(nullptr); }
 
 }  // namespace Platform
 
+const char* const kGLAllocateMemoryNVName = "wglAllocateMemoryNV";
+const char* const kGLFreeMemoryNVName = "wglFreeMemoryNV";
+
 void* GetGLProcAddress(const char* name) {
     if (!name) return nullptr;
     // Some drivers answer small numbers or -1 instead of null for names they lack.
