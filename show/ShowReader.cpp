@@ -28,15 +28,17 @@ constexpr const char* kSystemId = "system";
 constexpr std::pair<const char*, const char*> kTypeFiles[] = {{"debug", "Files/Fonts/Tahoma.KEF"}};
 
 // toml++ 3.3 reaches an unreachable branch when it asks whether some non-ASCII characters
-// are whitespace (U+00A1 to U+0499, U+2D6E to U+3167, U+FC46 to U+FEFE: accented letters
-// among them). The reader hands it those characters moved into the private use area, which
-// it answers correctly, and moves them back in every text it takes out; columns count
-// characters, so places stay the same.
+// are whitespace: those of its lookup's blocks 0, 11 and 63 of 0x3FA characters from U+00A0
+// that it does not answer first (U+00A1 to U+0499, U+2C5E to U+3057 but U+3000, which is
+// whitespace, and U+FB26 to U+FEFE; accented letters among them). The reader hands it those
+// characters moved into the private use area, which it answers correctly, and moves them
+// back in every text it takes out; columns count characters, so places stay the same.
 struct Shelter {
     char32_t first, last, moved;
 };
-constexpr Shelter kShelters[] = {{0xA1, 0x499, 0xE000}, {0x2D6E, 0x3167, 0xE400}, {0xFC46, 0xFEFE, 0xE800}};
-constexpr char32_t kShelterEnd = 0xEC00;
+constexpr Shelter kShelters[] = {
+    {0xA1, 0x499, 0xE000}, {0x2C5E, 0x2FFF, 0xE400}, {0x3001, 0x3057, 0xE800}, {0xFB26, 0xFEFE, 0xE900}};
+constexpr char32_t kShelterEnd = 0xED00;
 
 // The code point at text[i] and its length; 0 length for a byte that starts no valid one.
 char32_t Decode(std::string_view text, size_t i, size_t* length) {

@@ -107,6 +107,12 @@ TEST(ShowReader, NonAsciiTextReadsBackAsWrittenAndIsRefusedOutsideStrings) {
     EXPECT_EQ(name, show.name);
     EXPECT_NE(std::string::npos, ErrorsOf("[show]\nlength = 5\n[[modifier]]\ntype = \"info\"\nid \u00e9 = 2\n").find("show.toml:5:"));
     EXPECT_NE(std::string::npos, ErrorsOf("[show]\nname = \"a\ue123\"\n").find("show.toml:2:10: a character of the private use area"));
+    // The first and last characters of every stretch the parser cannot be handed as they are,
+    // and their neighbours, in a string and bare (a fuzzer's find: U+FBFF alone).
+    const std::string edges = "\u00a1\u0499\u049a\u2c5d\u2c5e\u2fff\u3001\u3057\u3058\ufb25\ufb26\ufbff\ufefe";
+    ASSERT_EQ("", ErrorsOf("[show]\nname = \"" + edges + "\"\nlength = 5\n", &show));
+    EXPECT_EQ(edges, show.name);
+    for (const char* bare : {"\ufbff", "\u2c5e", "\u3057", "\u00a1"}) EXPECT_NE("", ErrorsOf(bare)) << bare;
 }
 
 }  // namespace
