@@ -6,18 +6,15 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
 #include <utility>
 #include <vector>
 
 LiveShow::LiveShow(std::string given, std::string path, const ShowCatalog& catalog, ShowEnvironment& environment)
     : m_given(std::move(given)), m_path(std::move(path)), m_catalog(catalog), m_environment(environment) {}
 
-bool LiveShow::ReadInto(ShowDescription* show, std::string* firstError) {
+bool LiveShow::ReadInto(const std::string& bytes, ShowDescription* show, std::string* firstError) {
     std::vector<ShowError> errors;
-    if (ReadShowFile(m_path, m_catalog, m_environment, show, &errors)) return true;
+    if (ReadShow(bytes, ShowFileStem(m_path), m_catalog, m_environment, show, &errors)) return true;
     const std::string text = FormatShowErrors(m_given, errors);
     std::fprintf(stderr, "%s", text.c_str());
     if (firstError) {
@@ -31,9 +28,11 @@ bool LiveShow::ReadInto(ShowDescription* show, std::string* firstError) {
 }
 
 bool LiveShow::Read() {
-    Look(&m_seen);
+    std::vector<ShowError> errors;
     m_looked = true;
-    return ReadInto(&m_show, nullptr);
+    if (LoadShowFileText(m_path, &m_seen, &errors)) return ReadInto(m_seen, &m_show, nullptr);
+    std::fprintf(stderr, "%s", FormatShowErrors(m_given, errors).c_str());
+    return false;
 }
 
 bool LiveShow::Compose(KestDemoSystem* demo) {
@@ -55,28 +54,18 @@ void LiveShow::OnFrame(uint32_t time) {
     CheckNow();
 }
 
-bool LiveShow::Look(std::string* bytes) const {
-    bytes->clear();
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(m_path, ec)) return false;
-    const std::uintmax_t size = std::filesystem::file_size(m_path, ec);
-    if (ec || size > kMaxWatchedBytes) return false;
-    std::ifstream file(m_path, std::ios::binary);
-    if (!file) return false;
-    bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return true;
-}
-
 bool LiveShow::CheckNow() {
+    // The file's bytes, compared whole with the last look: file times come in steps too
+    // coarse for two quick saves of the same size. Between an editor's removal and its new
+    // file there may be nothing: wait for it.
     std::string now;
-    // Between an editor's removal and its new file there may be nothing: wait for it.
-    if (!Look(&now)) return false;
+    if (!LoadShowFileText(m_path, &now, nullptr)) return false;
     if (m_looked && now == m_seen) return false;
     m_seen = std::move(now);
     m_looked = true;
     ShowDescription show;
     std::string firstError;
-    if (!ReadInto(&show, &firstError)) {
+    if (!ReadInto(m_seen, &show, &firstError)) {
         LogMessage("Show file %s refused; the show goes on as it was", m_given.c_str());
         if (m_demo) m_demo->SetOverlayLine(firstError);
         return true;

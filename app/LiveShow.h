@@ -41,15 +41,10 @@ public:
     // rebuild. True when it had changed.
     bool CheckNow();
 
-    // Larger files are not show files: they are not looked at.
-    static constexpr std::uintmax_t kMaxWatchedBytes = 16u << 20;
-
 private:
-    // What the file holds now: its bytes, compared whole with the last look (file times
-    // come in steps too coarse for two quick saves of the same size). False when there is
-    // no file to read.
-    bool Look(std::string* bytes) const;
-    bool ReadInto(ShowDescription* show, std::string* firstError);
+    // Checks `bytes` (the file's bytes, read once for the look and the reading) into *show;
+    // every error printed, the first also into *firstError.
+    bool ReadInto(const std::string& bytes, ShowDescription* show, std::string* firstError);
 
     std::string m_given;
     std::string m_path;

@@ -837,27 +837,36 @@ bool ReadShow(const std::string& text, const std::string& defaultName, const Sho
     return ok;
 }
 
-bool ReadShowFile(const std::string& path, const ShowCatalog& catalog, ShowEnvironment& environment,
-                  ShowDescription* out, std::vector<ShowError>* errors) {
+bool LoadShowFileText(const std::string& path, std::string* text, std::vector<ShowError>* errors) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
         if (errors) *errors = {{ShowSource{}, std::filesystem::exists(path, ec) ? "not a file" : "no such file"}};
         return false;
     }
     std::ifstream file(path, std::ios::binary);
-    std::string text;
-    if (file) {
-        std::ostringstream bytes;
-        bytes << file.rdbuf();
-        text = bytes.str();
-    }
-    if (!file || file.bad()) {
+    text->assign(kMaxShowFileBytes + 1, '\0');
+    if (file) file.read(text->data(), static_cast<std::streamsize>(text->size()));
+    if (!file && !file.eof()) {
+        text->clear();
         if (errors) *errors = {{ShowSource{}, "cannot read the show file"}};
         return false;
     }
-    std::string stem = path.substr(path.find_last_of("/\\") == std::string::npos ? 0 : path.find_last_of("/\\") + 1);
+    text->resize(static_cast<size_t>(file.gcount()));
+    return true;
+}
+
+std::string ShowFileStem(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    std::string stem = path.substr(slash == std::string::npos ? 0 : slash + 1);
     if (stem.size() > 5 && stem.compare(stem.size() - 5, 5, ".toml") == 0) stem.resize(stem.size() - 5);
-    return ReadShow(text, stem, catalog, environment, out, errors);
+    return stem;
+}
+
+bool ReadShowFile(const std::string& path, const ShowCatalog& catalog, ShowEnvironment& environment,
+                  ShowDescription* out, std::vector<ShowError>* errors) {
+    std::string text;
+    if (!LoadShowFileText(path, &text, errors)) return false;
+    return ReadShow(text, ShowFileStem(path), catalog, environment, out, errors);
 }
 
 std::string FormatShowErrors(const std::string& file, std::vector<ShowError> errors) {

@@ -20,6 +20,12 @@ constexpr size_t kMaxShowFileBytes = 1 << 20;
 bool ReadShow(const std::string& text, const std::string& defaultName, const ShowCatalog& catalog,
               ShowEnvironment& environment, ShowDescription* out, std::vector<ShowError>* errors);
 
+// The text of the show file at `path`, read up to one byte past kMaxShowFileBytes (ReadShow
+// refuses a longer one). False with one error at 0:0 when it is not a file or cannot be read.
+bool LoadShowFileText(const std::string& path, std::string* text, std::vector<ShowError>* errors);
+// The name a show file gives a show that names none: its file name without ".toml".
+std::string ShowFileStem(const std::string& path);
+
 // Reads the file at `path`. A file that cannot be read is one error at 0:0.
 bool ReadShowFile(const std::string& path, const ShowCatalog& catalog, ShowEnvironment& environment,
                   ShowDescription* out, std::vector<ShowError>* errors);
