@@ -5,12 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
+scripts/build-program.sh
 BUILD=${BUILD_DIR:-build}
-mkdir -p "$BUILD"
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$BUILD/configure.log" 2>&1 ||
-  { cat "$BUILD/configure.log"; exit 1; }
-cmake --build "$BUILD" -j"$(nproc)" --target marlo
 UNTIL=()
 [ -n "${1:-}" ] && UNTIL=(--until "$1")
 FPS=${2:-25}

@@ -4,14 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
-
+scripts/build-program.sh
 BUILD=${BUILD_DIR:-build}
-# The configure log stays inside the build folder, out of the checkout.
-mkdir -p "$BUILD"
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$BUILD/configure.log" 2>&1 ||
-  { cat "$BUILD/configure.log"; exit 1; }
-cmake --build "$BUILD" -j"$(nproc)" --target marlo
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   OUT=${MARLO_OUT:-out}
