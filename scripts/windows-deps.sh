@@ -18,15 +18,36 @@ mkdir -p "$CACHE"
 exec 9> "$CACHE/.lock"
 flock 9
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-
-# The source packages come from the same suites as the binary ones.
-if ! apt-get source --print-uris libpng1.6 > /dev/null 2>&1; then
-  echo "windows-deps: adding Debian's source package entries"
-  sed -e 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-    $SUDO tee /etc/apt/sources.list.d/marlo-deb-src.sources > /dev/null
-  $SUDO apt-get update -qq
+# The source packages come from the same suites as the binary ones. apt reads them
+# through a configuration of this cache's own (deb-src twins of the system's entries, in
+# either the one-line or the deb822 form, with their own package lists), so the
+# system's apt configuration and lists stay as they were.
+APT_DIR="$CACHE/apt"
+mkdir -p "$APT_DIR/sources.list.d" "$APT_DIR/lists/partial" "$APT_DIR/cache/archives/partial"
+rm -f "$APT_DIR"/sources.list "$APT_DIR"/sources.list.d/*
+for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+  [ -f "$list" ] || continue
+  sed -n -e 's/^[[:space:]]*deb\([[:space:]]\)/deb-src\1/p' "$list" >> "$APT_DIR/sources.list"
+done
+for sources in /etc/apt/sources.list.d/*.sources; do
+  [ -f "$sources" ] || continue
+  sed -e '/^Types:.*[[:space:]]deb\([[:space:]]\|$\)/s/.*/Types: deb-src/' \
+    "$sources" > "$APT_DIR/sources.list.d/$(basename "$sources")"
+done
+touch "$APT_DIR/sources.list"
+if [ ! -s "$APT_DIR/sources.list" ] && ! grep -qs '^Types:.*deb-src' "$APT_DIR"/sources.list.d/*.sources; then
+  echo "windows-deps: the system's apt configuration names no Debian archive to take source packages from" >&2
+  exit 1
+fi
+APT_OPTIONS=(-o "Dir::Etc::SourceList=$APT_DIR/sources.list" -o "Dir::Etc::SourceParts=$APT_DIR/sources.list.d"
+             -o "Dir::State::Lists=$APT_DIR/lists" -o "Dir::Cache=$APT_DIR/cache" -o "APT::Sandbox::User=$(id -un)")
+apt_get() { apt-get "${APT_OPTIONS[@]}" "$@"; }
+apt_cache() { apt-cache "${APT_OPTIONS[@]}" "$@"; }
+# The lists are read again at most once a day.
+if [ -z "$(find "$APT_DIR/lists" -maxdepth 1 -name '*Sources*' -mmin -1440 -print -quit)" ]; then
+  echo "windows-deps: reading the archive's source package lists"
+  apt_get update -qq > "$APT_DIR/update.log" 2>&1 ||
+    { tail -20 "$APT_DIR/update.log" >&2; echo "windows-deps: apt could not read the source package lists" >&2; exit 1; }
 fi
 
 # The newest version of each that the mirror really serves (a security update may be listed
@@ -36,9 +57,9 @@ trap 'rm -rf "$WORK"' EXIT
 versions=""
 for p in "${SOURCES[@]}"; do
   chosen=""
-  for v in $(apt-cache showsrc "$p" | awk '/^Version:/ {print $2}' | sort -rV | uniq); do
+  for v in $(apt_cache showsrc "$p" | awk '/^Version:/ {print $2}' | sort -rV | uniq); do
     if [ -f "$CACHE/served/$p=$v" ] ||
-       (cd "$WORK" && apt-get source -qq --download-only "$p=$v" > /dev/null 2>&1); then
+       (cd "$WORK" && apt_get source -qq --download-only "$p=$v" > /dev/null 2>&1); then
       chosen=$v
       break
     fi
@@ -48,21 +69,27 @@ for p in "${SOURCES[@]}"; do
 done
 compiler=$($HOST-g++-posix --version | head -1)
 # GoogleTest is built with the project's toolchain file: it is part of what the prefix holds.
-key=$( (echo "$versions"; echo "$compiler"; cat "$0" "$ROOT/cmake/mingw-w64.cmake") | sha256sum | cut -c1-16)
+key=$( (echo "$versions"; echo "$compiler"; sed -n '/^# The build itself/,$p' "$0"; cat "$ROOT/cmake/mingw-w64.cmake") | sha256sum | cut -c1-16)
 PREFIX="$CACHE/$key"
 if [ -f "$PREFIX/.complete" ]; then
   echo "$PREFIX"
   exit 0
 fi
 
+# The build itself: what follows, with the versions, the compiler and the toolchain file,
+# names the prefix.
 echo "windows-deps: building $versions into $PREFIX"
 rm -rf "$PREFIX"
 mkdir -p "$PREFIX" "$CACHE/served"
 cd "$WORK"
 # shellcheck disable=SC2086
-apt-get source -qq --download-only $versions > /dev/null 2>&1
+apt_get source -qq --download-only $versions > "$WORK/fetch.log" 2>&1 ||
+  { tail -20 "$WORK/fetch.log" >&2; echo "windows-deps: could not fetch $versions" >&2; exit 1; }
 for v in $versions; do touch "$CACHE/served/$v"; done
-for dsc in *.dsc; do dpkg-source -x --no-check "$dsc" > /dev/null 2> /dev/null; done
+for dsc in *.dsc; do
+  dpkg-source -x --no-check "$dsc" > "$WORK/unpack.log" 2>&1 ||
+    { tail -20 "$WORK/unpack.log" >&2; echo "windows-deps: could not unpack $dsc" >&2; exit 1; }
+done
 
 export CC=$HOST-gcc-posix CXX=$HOST-g++-posix AR=$HOST-ar RANLIB=$HOST-ranlib
 export PKG_CONFIG_LIBDIR="$PREFIX/lib/pkgconfig"
