@@ -203,6 +203,27 @@ TEST_F(SDLWindow, ReleasingACopyLeavesTheWindowOpenAndItsListenersUntold) {
     EXPECT_EQ(SDL_GetWindowFromID(id), nullptr);
 }
 
+TEST_F(SDLWindow, AWindowGivenAnotherHandleReleasesTheWindowItMade) {
+    listeners.Append(&listener);
+    KL::Window* made = Open(0, 0, 16, 16, false, &listeners);
+    KL::Window* other = Open(20, 0, 16, 16);
+    ASSERT_TRUE(made->PrepareForOpenGL());
+    const Uint32 id = SDL_GetWindowID(Native(made));
+    listener.events.clear();
+    made->SetHandle(made->GetHandle());  // its own handle: nothing changes
+    EXPECT_NE(SDL_GetWindowFromID(id), nullptr);
+    EXPECT_TRUE(made->MakeCurrent());
+
+    made->SetHandle(other->GetHandle());
+    EXPECT_EQ(SDL_GetWindowFromID(id), nullptr);
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+    EXPECT_EQ(listener.events, std::vector<std::string>{"destroy"});
+    // Now a copy: releasing it leaves the other window open.
+    made->ReleaseWindow();
+    EXPECT_EQ(SDL_GetWindowFromID(SDL_GetWindowID(Native(other))), Native(other));
+    other->ReleaseWindow();
+}
+
 TEST_F(SDLWindow, SDLEventsBecomeTheirWindowEvents) {
     listeners.Append(&listener);
     KL::Window* window = Open(0, 0, 64, 64, false, &listeners);

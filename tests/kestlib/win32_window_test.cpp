@@ -250,6 +250,39 @@ TEST_F(Win32Window, OpenGLContextIsTracedDrawsAndIsReleasedOnce) {
     EXPECT_FALSE(window->ReleaseOpenGL());  // the context went with the window
 }
 
+TEST_F(Win32Window, SixteenBitModesSearchPixelFormatsFromTheFirstStep) {
+    std::vector<KL::PixelFormatRequest> asked;
+    _KL::SetPixelFormatGate([&](const KL::PixelFormatRequest& request) {
+        asked.push_back(request);
+        return request.stencilBits == 0;  // a driver without stencil buffers
+    });
+    KL::Window* window = Open(0, 0, 32, 32, 16);
+    const bool prepared = window->PrepareForOpenGL();
+    _KL::SetPixelFormatGate(nullptr);
+    ASSERT_TRUE(prepared);
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[0], KL::PixelFormatStep(1));
+    EXPECT_EQ(asked[2], KL::PixelFormatStep(3));
+}
+
+TEST_F(Win32Window, AWindowGivenAnotherHandleReleasesTheWindowItMade) {
+    KL::Window* made = Open(0, 0, 32, 32);
+    KL::Window* other = Open(40, 0, 32, 32);
+    ASSERT_TRUE(made->PrepareForOpenGL());
+    HWND native = Native(made);
+    made->SetHandle(native);  // its own handle: nothing changes
+    EXPECT_TRUE(IsWindow(native));
+    EXPECT_TRUE(made->MakeCurrent());
+
+    made->SetHandle(other->GetHandle());
+    EXPECT_FALSE(IsWindow(native));
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+    // Now a copy: releasing it leaves the other window open.
+    made->ReleaseWindow();
+    EXPECT_TRUE(IsWindow(Native(other)));
+    other->ReleaseWindow();
+}
+
 TEST_F(Win32Window, WindowWithoutNativeWindowCannotBePlacedOrDrawn) {
     KL::Window* window = app.NewWindow();
     EXPECT_FALSE(window->SetPosition(0, 0, 10, 10));

@@ -93,6 +93,10 @@ const char* WindowSDL::GetTitle() {
 }
 
 void WindowSDL::SetHandle(KL::NativeWindowHandle handle) {
+    if (handle == m_handle) return;
+    // What the window held on its previous native window (a window it made, its GL
+    // context) would have no one left to release it.
+    ReleaseWindow();
     m_handle = handle;
     m_ownsHandle = false;
 }

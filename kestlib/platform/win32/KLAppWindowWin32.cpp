@@ -21,9 +21,6 @@ HDC DeviceContext(void* dc) { return static_cast<HDC>(dc); }
 HGLRC GLContext(void* context) { return static_cast<HGLRC>(context); }
 HINSTANCE Instance() { return static_cast<HINSTANCE>(WindowInstanceHandle()); }
 
-// The first pixel format step for a colour depth: 16-bit modes skip the 32-bit requests.
-int FirstStep(int32_t bitsPerPixel) { return bitsPerPixel <= 16 ? 5 : 1; }
-
 const char* GLText(GLenum name) {
     const GLubyte* text = glGetString(name);
     return text ? reinterpret_cast<const char*>(text) : "";
@@ -78,6 +75,10 @@ const char* WindowWin32::GetTitle() {
 }
 
 void WindowWin32::SetHandle(KL::NativeWindowHandle handle) {
+    if (handle == m_handle) return;
+    // What the window held on its previous native window (a window it made, its device
+    // context, its GL context) would have no one left to release it.
+    ReleaseWindow();
     m_handle = handle;
     m_ownsHandle = false;
 }
@@ -89,7 +90,6 @@ void WindowWin32::Create(int32_t x, int32_t y, int32_t width, int32_t height, in
         LogError("Error registering window CLASS");
         return;
     }
-    m_bitsPerPixel = bitsPerPixel;
     const bool hidden = WindowsStayHidden();
     if (fullScreen) {
         m_exStyle = WS_EX_APPWINDOW;
@@ -122,6 +122,9 @@ void WindowWin32::Create(int32_t x, int32_t y, int32_t width, int32_t height, in
                                   nullptr, instance, nullptr);
     if (!window) {
         LogError("Failed To Create The Window.");
+        // No window will ever give the display its mode back.
+        if (m_switchedDisplay) ChangeDisplaySettingsA(nullptr, 0);
+        m_switchedDisplay = false;
         return;
     }
     m_handle = window;
@@ -229,7 +232,7 @@ bool WindowWin32::PrepareForOpenGL() {
     if (!m_deviceContext) return false;
     KL::PixelFormatRequest request;
     const int step = KL::ChoosePixelFormatWithFallback(
-        request, [this](KL::PixelFormatRequest& r, int) { return TryPixelFormat(r); }, FirstStep(m_bitsPerPixel));
+        request, [this](KL::PixelFormatRequest& r, int) { return TryPixelFormat(r); });
     HGLRC context = step != 0 ? wglCreateContext(DeviceContext(m_deviceContext)) : nullptr;
     if (!context) {
         ReleaseWindow();

@@ -57,7 +57,6 @@ private:
     // system offers for it, if it is accelerated, is set and described back.
     bool TryPixelFormat(KL::PixelFormatRequest& request);
 
-    int32_t m_bitsPerPixel = 32;
     uint32_t m_style = 0;    // the style used at creation, reused by SetPosition
     uint32_t m_exStyle = 0;  // the extended style used at creation
     void* m_handle = nullptr;
