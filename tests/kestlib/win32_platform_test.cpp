@@ -121,6 +121,25 @@ TEST_F(Win32Bitmap, FilesThatAreNoBitmapsAreReportedAndLeaveTheOutputs) {
     }
 }
 
+TEST_F(Win32Bitmap, AWindowIconShowsEveryPixelOfItsBitmap) {
+    // 20 pixels wide: the mask's rows are two 16-bit words, the colour's 60 bytes.
+    const std::string file = WriteBytes("icon.bmp", Bmp(20, 3, 24, {}, Bytes(60 * 3, 0x80)));
+    HICON icon = static_cast<HICON>(KL::LoadIconImage(file.c_str()));
+    ASSERT_NE(icon, nullptr);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP mask = {};
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    EXPECT_EQ(mask.bmWidth, 20);
+    EXPECT_EQ(mask.bmHeight, 3);
+    Bytes bits(static_cast<size_t>(mask.bmWidthBytes * mask.bmHeight), 0xff);
+    EXPECT_EQ(GetBitmapBits(info.hbmMask, static_cast<LONG>(bits.size()), bits.data()), static_cast<LONG>(bits.size()));
+    EXPECT_EQ(bits, Bytes(bits.size(), 0));
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+    DestroyIcon(icon);
+}
+
 TEST_F(Win32Bitmap, OnlyRegularFilesOpen) {
     const std::string file = WriteBytes("data.bin", Bytes{1, 2, 3});
     const std::string folder = PathOf("sub");

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "KLWindowsApi.h"
 
@@ -28,9 +29,12 @@ IconHandle LoadIconImage(const char* path) {
     }
     BITMAP header = {};
     GetObjectA(colour, sizeof(header), &header);
-    // An all-clear mask: every pixel shows, except where a 32-bit bitmap's alpha says not.
-    HBITMAP mask = CreateBitmap(header.bmWidth, header.bmHeight < 0 ? -header.bmHeight : header.bmHeight, 1, 1,
-                                nullptr);
+    // An all-clear mask (every bit 0): every pixel shows, except where a 32-bit bitmap's
+    // alpha says not. Its rows are whole 16-bit words.
+    const int width = header.bmWidth;
+    const int height = header.bmHeight < 0 ? -header.bmHeight : header.bmHeight;
+    const std::vector<unsigned char> clear(static_cast<size_t>((width + 15) / 16 * 2) * static_cast<size_t>(height));
+    HBITMAP mask = width > 0 && height > 0 ? CreateBitmap(width, height, 1, 1, clear.data()) : nullptr;
     ICONINFO info = {};
     info.fIcon = TRUE;
     info.hbmMask = mask;
