@@ -102,6 +102,23 @@ void* GetGLProcAddress(const char* name) {
 // in that order whatever the order of static initialisation across files.
 namespace {
 
+bool Usable(HANDLE handle) {
+    return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+// A GUI program has no console of its own. Started from one, its output and traces go to
+// that console; streams redirected to a file or a pipe stay where they were sent. Made
+// before the registrars below, whose announcements are the first traces.
+struct ParentConsole {
+    ParentConsole() {
+        const bool output = Usable(GetStdHandle(STD_OUTPUT_HANDLE));
+        const bool errors = Usable(GetStdHandle(STD_ERROR_HANDLE));
+        if ((output && errors) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+        if (!output) std::freopen("CONOUT$", "w", stdout);
+        if (!errors) std::freopen("CONOUT$", "w", stderr);
+    }
+} g_parentConsole;
+
 KLRegistrarFor<KL::ICoinManager, _KL::CCoinManager1> g_coinManagerRegistrar("class _KL::CCoinManager1",
                                                                              "class KL::ICoinManager");
 KLRegistrarFor<KL::Hacking::ISystemController, _KL::Hacking::CSystemController_Win32> g_systemControllerRegistrar(
