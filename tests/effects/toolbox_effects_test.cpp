@@ -11,7 +11,11 @@
 #include "CVectorFieldEffect.h"
 #include "GLTestContext.h"
 #include "KEEngine.h"
+#include "KEExtensions.h"
+#include "KEMaterial.h"
 #include "KEMesh.h"
+#include "KEVertexLayouts.h"
+#include "KLAbstractFactory.h"
 #include "KLHelpers.h"
 #include "RecordingLog.h"
 #include "TempDirTest.h"
@@ -52,6 +56,55 @@ TEST(InfoModifier, FormatsTheStatisticsIntoOneSharedBufferThatNeverOverflows) {
     const std::string version = reinterpret_cast<const char*>(glGetString(GL_VERSION)), read = info.GetString(0);
     EXPECT_EQ(info.GetString(0), line);
     EXPECT_EQ(read.substr(read.size() - version.size() - 4), "(v " + version + ")") << read;
+}
+
+// The line takes the engine's own figures: the triangles of the last frame drawn (earlier
+// frames draw 3) and the frames per second measured on the application clock, which is
+// not the number of frames drawn.
+TEST(InfoModifier, ReportsTheEnginesLastFrameTrianglesAndFramesPerSecond) {
+    const struct {
+        int frames;
+        uint32_t milliseconds;  // per frame
+        int32_t triangles;
+        const char* line;
+    } cases[] = {
+        {40, 40, 1200, "1200 triangles at 25.00 FPS (0.03 MTris/s)"},  // measured at 25 frames in 1 s
+        {10, 125, 2500, "2500 triangles at 8.00 FPS (0.02 MTris/s)"},  // 8 frames in 1 s
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        GLTestContext gl;
+        ASSERT_TRUE(gl.Ready());
+        KEExtensions::SetInstance(nullptr);
+        // "info" reads the singleton: for this case, an engine on this context.
+        using Singleton = KLAbstractFactory<KEEngine>;
+        struct Engine : KEEngine {
+            Engine() : previous(Singleton::HasInstance() ? Singleton::GetInstance() : nullptr) {
+                Singleton::SetInstance(this);
+            }
+            ~Engine() override { OnClose(), Singleton::SetInstance(previous); }
+            KEEngine* previous;
+        } engine;
+        gl.Window()->AddListener(&engine);
+        engine.GetLighting()->DisablePresent();
+        KEVertexPosition triangles;  // all at the origin: counted, nothing to see
+        triangles.AllocateSpace(3 * c.triangles);
+        for (int32_t i = 0; i < 3 * c.triangles; ++i) *static_cast<KEVector3*>(triangles.PositionPtr(i)) = {};
+        KEMaterial material;
+        gl.App().clock.now = 5000;
+        engine.RestartStatistics();
+        for (int frame = 1; frame <= c.frames; ++frame) {
+            gl.App().clock.now += c.milliseconds;
+            engine.BeginItem(true, true)->RenderState().SetMaterial(&material);
+            const int32_t count = frame < c.frames ? 9 : 3 * c.triangles;
+            engine.GetQueue().Submit(KEDrawCall{GL_TRIANGLES, &triangles, nullptr, count});
+            ASSERT_TRUE(engine.RenderFrame());
+        }
+        const std::string version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+        CInfoModifier info;
+        EXPECT_EQ(std::string(info.GetString(0)), std::string(c.line) + "(v " + version + ")");
+        engine.GetQueue().Clear();
+    }
 }
 
 TEST(UtilitiesModifier, SplitsAFollowedPointAndJoinsASineWaveInReverseReadOrder) {

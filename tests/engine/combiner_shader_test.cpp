@@ -185,6 +185,28 @@ TEST_F(CombinerShader, ScriptsComputeTheCombinersArithmetic) {
          {0.5f, 1, 0.25f, 0.25f}, {0.5f, 0.5f, 1, 1}, {0.25f, 0.5f, 0.25f, 0.75f}, 4},
         // Without out.a the alpha is spare0's, which starts as tex0's (an unbound unit reads 1).
         {"!!RC1.0 out.rgb = col0;", {0.5f, 0.25f, 1, 0}, {0, 0, 0, 1}, {0.5f, 0.25f, 1, 1}, 4},
+        // An output is biased first and scaled after: (x - 0.5) * 2, not 2x - 0.5, which
+        // would give (0.75, 1, 0.5).
+        {"!!RC1.0 const0 = (0.625, 0.75, 0.5, 1);"
+         " { rgb { spare0 = const0; bias_by_negative_one_half_scale_by_two(); } } out.rgb = spare0;",
+         {0, 0, 0, 1}, {0, 0, 0, 1}, {0.25f, 0.5f, 0, 0}},
+        // A register holds at least -1: -2 is read back negated as 1, then quartered.
+        {"!!RC1.0 const0 = (0.5, 0.5, 0.5, 1); const1 = (0.25, 0.25, 0.25, 1);"
+         " { rgb { spare0 = -const0; scale_by_four(); } } { rgb { spare1 = -spare0 * const1; } } out.rgb = spare1;",
+         {0, 0, 0, 1}, {0, 0, 0, 1}, {0.25f, 0.25f, 0.25f, 0}},
+        // The alpha portion multiplies alphas (a plain register reads its alpha there, .b its
+        // blue) and sums: 0.5 x 0.75 + 0.8 x 0.5; seen in colour through spare0.a.
+        {"!!RC1.0 const0 = (0, 0, 0, 0.75);"
+         " { alpha { discard = col0 * const0; discard = col1.b * col0; spare0 = sum(); } } out.rgb = spare0.a;",
+         {0.2f, 0.4f, 0.6f, 0.5f}, {0.1f, 0.3f, 0.8f, 1}, {0.775f, 0.775f, 0.775f, 0}},
+        // The alpha portion's own bias and scale (0.875 - 0.5) * 2, and its clamp: 1.5 is
+        // held as 1 and halved by the next stage.
+        {"!!RC1.0 const0 = (0, 0, 0, 0.875);"
+         " { alpha { spare0 = const0; bias_by_negative_one_half_scale_by_two(); } } out.rgb = spare0.a;",
+         {0, 0, 0, 1}, {0, 0, 0, 1}, {0.75f, 0.75f, 0.75f, 0}},
+        {"!!RC1.0 const0 = (0, 0, 0, 0.75); const1 = (0, 0, 0, 0.5); { alpha { spare0 = const0; scale_by_two(); } }"
+         " { alpha { spare1 = spare0 * const1; } } out.rgb = spare1.a;",
+         {0, 0, 0, 1}, {0, 0, 0, 1}, {0.5f, 0.5f, 0.5f, 0}},
     };
     GLint alphaBits = 0;
     glGetIntegerv(GL_ALPHA_BITS, &alphaBits);

@@ -1,14 +1,21 @@
 // The frame environment on a real GL context: clear, lights and fog read back from the GL
-// state and from pixels.
+// state and from pixels; and the point light the per-pixel lighting program is handed.
 #include "GLTestContext.h"
+#include "KEBumpMesh.h"
 #include "KECamera.h"
+#include "KEEngine.h"
 #include "KEEnvironment.h"
+#include "KEExtensions.h"
+#include "KLAbstractFactory.h"
 #include "RecordingLog.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <gtest/gtest.h>
 
 #include <array>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -288,4 +295,66 @@ TEST(Environment, LightIndicesAndValuesTheGLWouldRefuse) {
     // Cutoff 180 is the one value past 90 the GL takes.
     env.SetLightSpotCutoff(0, 180.0f);
     EXPECT_EQ(env.GetLight(0)->spotCutoff, 180.0f);
+}
+
+namespace {
+
+// Stand-ins for the NV vertex-program entry points: records what the parameters are set to.
+struct ProgramParameters {
+    static std::vector<std::pair<GLuint, std::array<float, 4>>>& Set() {
+        static std::vector<std::pair<GLuint, std::array<float, 4>>> set;
+        return set;
+    }
+    static void Gen(GLsizei, GLuint* names) { names[0] = 5; }
+    static void Load(GLenum, GLuint, GLsizei, const GLubyte*) {}
+    static void Bind(GLenum, GLuint) {}
+    static void Parameter(GLenum, GLuint address, const GLfloat* v) {
+        Set().push_back({address, {v[0], v[1], v[2], v[3]}});
+    }
+};
+
+}  // namespace
+
+// The lighting program reads its light from constant 16: every lit draw hands it the light
+// position as a point (w exactly 1), whatever the mesh's own placement.
+TEST(LitPass, EachLitDrawSetsConstantSixteenToTheLightAsAPoint) {
+    GLTestContext gl;
+    ASSERT_TRUE(gl.Ready());
+    KEExtensions table;
+    table.glGenProgramsNV = &ProgramParameters::Gen;
+    table.glLoadProgramNV = &ProgramParameters::Load;
+    table.glBindProgramNV = &ProgramParameters::Bind;
+    table.glProgramParameter4fvNV = &ProgramParameters::Parameter;
+    KEExtensions::SetInstance(&table);
+    KEEngine engine;  // the mesh submits to the singleton: for this test, this one
+    KEEngine* previous =
+        KLAbstractFactory<KEEngine>::HasInstance() ? KLAbstractFactory<KEEngine>::GetInstance() : nullptr;
+    KLAbstractFactory<KEEngine>::SetInstance(&engine);
+    {
+        KEBumpMesh bump(true);
+        const struct {
+            std::array<float, 3> light;
+            std::array<float, 6> placement;
+        } cases[] = {
+            {{1.5f, -2.25f, 3.75f}, {0, 0, 0, 0, 0, 0}},
+            {{-100, 0.5f, 1000}, {10, -20, 30, 45, 90, 180}},
+            {{0, 0, -7}, {0, 0, -200, 0, 0, 0}},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << "light " << c.light[0] << ", " << c.light[1] << ", " << c.light[2]);
+            bump.SetLightPosition(c.light[0], c.light[1], c.light[2]);
+            const std::array<float, 6>& p = c.placement;
+            bump.RenderLit(p[0], p[1], p[2], p[3], p[4], p[5]);
+            ProgramParameters::Set().clear();
+            bump.GetLitMaterial().GetVertexProgram().Bind();
+            std::vector<std::array<float, 4>> sixteen;
+            for (const auto& [address, value] : ProgramParameters::Set()) {
+                if (address == 16) sixteen.push_back(value);
+            }
+            EXPECT_EQ(sixteen, (std::vector<std::array<float, 4>>{{c.light[0], c.light[1], c.light[2], 1.0f}}));
+        }
+        engine.GetQueue().Clear();
+    }
+    KLAbstractFactory<KEEngine>::SetInstance(previous);
+    KEExtensions::SetInstance(nullptr);
 }

@@ -13,10 +13,14 @@
 #include "TempDirTest.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -240,6 +244,70 @@ TEST_F(FontTest, TextureIsLookedUpBesideTheFontFile) {
         ASSERT_TRUE(font.GetTexture()) << c.path;
         EXPECT_EQ(c.texture, font.GetTexture()->GetFileName());
         EXPECT_EQ(static_cast<GLenum>(GL_RGBA), font.GetTexture()->GetInternalFormat());
+    }
+}
+
+// The font the build generates, checked against its own files: the description read here
+// byte by byte, the sheet decoded here with libpng. Each glyph's ink lies in the rectangle
+// its widths give, and the reader maps exactly those rectangles.
+TEST_F(FontTest, GeneratedSheetHoldsEachGlyphInTheRectangleItsDescriptionGives) {
+    const std::string folder = MARLO_DATA_DIR "/Files/Fonts/";
+    std::ifstream in(folder + "Tahoma.KEF", std::ios::binary);
+    const std::vector<uint8_t> kef{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const auto faceEnd = std::find(kef.begin(), kef.end(), 0);
+    ASSERT_TRUE(faceEnd != kef.end());
+    const auto textureEnd = std::find(faceEnd + 1, kef.end(), 0);
+    ASSERT_EQ(kef.end() - textureEnd, 1 + 4 * 257);
+    const auto int32At = [&](long at) {
+        const auto b = textureEnd + 1 + at;
+        return static_cast<int32_t>(b[0] | b[1] << 8 | b[2] << 16 | uint32_t{b[3]} << 24);
+    };
+    const int32_t cell = int32At(0);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    const std::string texture(faceEnd + 1, textureEnd);
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, (folder + texture).c_str())) << texture;
+    image.format = PNG_FORMAT_GRAY;  // the coverage
+    std::vector<uint8_t> sheet(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, sheet.data(), 0, nullptr));
+    ASSERT_TRUE(image.width == 512 && image.height == 512 && cell > 0 && 16 * cell <= 512);
+    const auto inkIn = [&](int x0, int x1, int y0, int y1) {  // covered pixels of [x0, x1) x [y0, y1)
+        int n = 0;
+        for (int y = y0; y < y1; ++y) {
+            for (int x = std::max(x0, 0); x < std::min(x1, 512); ++x) n += sheet[static_cast<size_t>(y * 512 + x)] != 0;
+        }
+        return n;
+    };
+
+    KEFont font;
+    ASSERT_TRUE(font.Load((folder + "Tahoma.KEF").c_str()));
+    int left[256] = {};
+    for (int row = 0; row < 16; ++row) {
+        int x = 0;
+        for (int c = row * 16; c < row * 16 + 16; ++c) {
+            left[c] = x;
+            x += int32At(4 + 4 * c);
+            const KEFont::Glyph& g = font.GetGlyph(c);
+            const float top = static_cast<float>(row * cell), bottom = static_cast<float>((row + 1) * cell);
+            EXPECT_EQ((std::vector<float>{left[c] / 512.0f, x / 512.0f, top / 512, bottom / 512}),
+                      (std::vector<float>{g.left, g.right, g.top, g.bottom}))
+                << "code " << c;
+            EXPECT_EQ(x - left[c], g.width) << "code " << c;
+        }
+        EXPECT_EQ(0, inkIn(x, 512, row * cell, (row + 1) * cell)) << "past the last glyph of row " << row;
+    }
+    // Glyphs whose ink, and their neighbours', keeps clear of the walls between them: ink
+    // inside, none in the columns on either side of each wall; the blank ones have none.
+    const struct {
+        int code;
+        bool inked;
+    } cases[] = {{'!', true}, {'1', true}, {':', true},  {'H', true},
+                 {'m', true}, {'|', true}, {' ', false}, {0xA0, false}};
+    for (const auto& c : cases) {
+        const int x0 = left[c.code], x1 = x0 + font.GetGlyph(c.code).width, y0 = c.code / 16 * cell, y1 = y0 + cell;
+        ASSERT_GT(x1, x0) << c.code;
+        EXPECT_EQ(c.inked, inkIn(x0 + 1, x1 - 1, y0, y1) > 0) << c.code;
+        EXPECT_EQ(0, inkIn(x0 - 1, x0 + 1, y0, y1) + inkIn(x1 - 1, x1 + 1, y0, y1)) << c.code;
     }
 }
 
