@@ -15,9 +15,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace {
@@ -281,3 +284,187 @@ TEST_F(SceneEffects, PerPixelModelIsLitFoggedAndLeavesTheFrameStateAsItFoundIt) 
     EXPECT_NE(asLoaded.x, moved.x);
 }
 #endif
+
+namespace {
+
+// One engine frame whose step is `step`, not presented.
+bool DrawStep(KEEngine* engine, std::function<bool()> step) {
+    struct Listener : KEFrameListener {
+        std::function<bool()> step;
+        bool OnRender() override { return step(); }
+    } listener;
+    listener.step = std::move(step);
+    engine->SetFrameListener(&listener);
+    engine->GetLighting()->DisablePresent();
+    const bool drawn = engine->RenderFrame();
+    engine->SetFrameListener(nullptr);
+    return drawn;
+}
+
+template <class Get>
+std::array<float, 4> Four(Get get) {
+    std::array<float, 4> v{};
+    get(v.data());
+    return v;
+}
+
+}  // namespace
+
+// After a step the GL holds each light where its path is at the scene time, seen from the
+// camera (offset included), with the player's own colours and no fall-off, and the
+// projection of the interpolated field of view plus float 3.
+TEST_F(SceneEffects, PlayerPlacesLightsOnTheirPathsAndProjectsTheOffsetFieldOfView) {
+    KEScene scene;
+    scene.framesPerSecond = 25;
+    for (float i : {0.0f, 1.0f, 2.0f}) {
+        scene.cameraPositions.push_back({i, 2 * i, 3 * i});
+        scene.cameraRotations.push_back({0, 0, 0});
+        scene.cameraFieldsOfView.push_back(i == 2 ? 70.0f : 40 + 10 * i);
+    }
+    // Light 0 moves along three keys, light 1 stays. The file's ambient and specular
+    // colours are not the ones used.
+    const float path[2][3][3] = {{{10, 0, 0}, {20, 10, 0}, {40, 30, -20}}, {{5, 5, 5}, {5, 5, 5}, {5, 5, 5}}};
+    for (const auto& keys : path) {
+        scene.lights.push_back(std::make_unique<KESceneLight>(3));
+        scene.lights.back()->ambient[0] = scene.lights.back()->specular[1] = 0.3f;
+        KETransformTrack& track = *scene.lights.back()->GetTrack();
+        track.Frames() = {0, 1, 2};
+        for (size_t k = 0; k < 3; ++k) std::copy(keys[k], keys[k] + 3, track.Keys()[k].m + 12);
+    }
+    const float diffuse[4] = {0.25f, 0.5f, 0.75f, 0.9f};
+    std::copy(diffuse, diffuse + 4, scene.lights[0]->diffuse);
+    const std::string file = PathOf("lights.kd10s");
+    FileWriter writer;
+    ASSERT_TRUE(writer.Open(file.c_str()) && writer.WriteObject(&scene) && writer.Close()) << scene.GetLoadError();
+
+    CScenePlayer player;
+    player.SetString(1, file.c_str());
+    const float offset[3] = {1, -2, 4};
+    for (int axis = 0; axis < 3; ++axis) player.SetFloat(axis, offset[axis]);
+    ASSERT_TRUE(player.Load());
+    const struct {
+        uint32_t localTime;
+        float fovOffset, t, fov;
+    } cases[] = {{20, 0, 0.5f, 45}, {60, 10, 1.5f, 70}, {40, -20, 1.0f, 30}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "t = " << c.t);
+        player.SetFloat(3, c.fovOffset);
+        ASSERT_TRUE(DrawStep(engine, [&] { return player.Frame(0, c.localTime, 0); }));
+        const int i = static_cast<int>(c.t);
+        const float f = c.t - static_cast<float>(i);
+        for (GLenum j = 0; j < 2; ++j) {
+            const GLenum light = GL_LIGHT0 + j;
+            const auto at = Four([&](float* v) { glGetLightfv(light, GL_POSITION, v); });
+            for (int axis = 0; axis < 3; ++axis) {
+                const float camera = (axis + 1) * c.t + offset[axis];
+                EXPECT_NEAR(at[axis], (1 - f) * path[j][i][axis] + f * path[j][i + 1][axis] - camera, 1e-4f) << j;
+            }
+            EXPECT_EQ(at[3], 1.0f) << "a point light";
+            const auto fallOff = Four([&](float* v) {
+                glGetLightfv(light, GL_CONSTANT_ATTENUATION, v);
+                glGetLightfv(light, GL_LINEAR_ATTENUATION, v + 1);
+                glGetLightfv(light, GL_QUADRATIC_ATTENUATION, v + 2);
+            });
+            EXPECT_EQ(fallOff, (std::array<float, 4>{1, 0, 0, 0}));
+            EXPECT_EQ(Four([&](float* v) { glGetLightfv(light, GL_AMBIENT, v); }),
+                      (std::array<float, 4>{0.1f, 0.1f, 0.1f, 0}));
+            EXPECT_EQ(Four([&](float* v) { glGetLightfv(light, GL_SPECULAR, v); }), (std::array<float, 4>{1, 1, 1, 1}));
+        }
+        EXPECT_EQ(Four([](float* v) { glGetLightfv(GL_LIGHT0, GL_DIFFUSE, v); }),
+                  (std::array<float, 4>{0.25f, 0.5f, 0.75f, 0}));
+        // glFrustum of half-height tan(fov / 2) x 50, aspect 1.33, from 50 to 10000.
+        float p[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, p);
+        const double cot = 1.0 / std::tan(static_cast<double>(c.fov) * 3.14159265358979323846 / 360.0);
+        EXPECT_NEAR(p[5], cot, 1e-4);
+        EXPECT_NEAR(p[0], cot / 1.33, 1e-4);
+        EXPECT_NEAR(p[10], -10050.0 / 9950.0, 1e-5);
+        EXPECT_NEAR(p[14], -1e6 / 9950.0, 1e-3);
+    }
+}
+
+// The material a scene gives its object (default or textured) and what the model effect
+// adds to it at load (a sphere-mapped environment layer, blending with its colour and
+// opacity), as the GL holds them after the model is drawn.
+TEST_F(SceneEffects, ModelIsDrawnWithItsSceneMaterialAndTheLayerAndBlendingItAdds) {
+    // A 1 by 1 grey BMP (24 bits, row padded to 4 bytes).
+    const std::vector<uint8_t> bmp = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1,   0,
+                                      0,   0,   1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 4,  0, 0, 0, 0, 0,
+                                      0,   0,   0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 128, 128, 128, 0};
+    WriteBytes("Files/Textures/grey.bmp", bmp);
+    WriteBytes("env.bmp", bmp);
+    using Rgba = std::array<float, 4>;
+    const struct {
+        int32_t material;
+        bool environment;
+        float opacity;
+        Rgba ambient, diffuse, specular;
+        GLenum mode[2];  // 0: no layer on the unit
+        bool sphere[2];
+    } cases[] = {
+        {-1, false, 1.0f, {0.6f, 0.6f, 0.6f, 0}, {0.8f, 0.8f, 0.8f, 1}, {0.8f, 0.8f, 0.8f, 1}, {0, 0}, {}},
+        {0, false, 1.0f, {0.1f, 0.1f, 0.1f, 0}, {0.8f, 0.8f, 0.8f, 1}, {0, 0, 0, 1}, {GL_MODULATE, 0}, {}},
+        {0, true, 0.5f, {0.1f, 0.1f, 0.1f, 0}, {0.9f, 0.8f, 0.7f, 0.5f}, {0, 0, 0, 1}, {GL_MODULATE, GL_BLEND},
+         {false, true}},
+        // Without a texture of its own the environment takes unit 0 too, unmapped.
+        {-1, true, 1.0f, {0.6f, 0.6f, 0.6f, 0}, {0.8f, 0.8f, 0.8f, 1}, {0.8f, 0.8f, 0.8f, 1},
+         {GL_BLEND, GL_MODULATE}, {false, true}},
+    };
+    // Scene textures are named from the working folder.
+    struct InFolder {
+        explicit InFolder(const std::filesystem::path& dir) { std::filesystem::current_path(dir); }
+        ~InFolder() { std::filesystem::current_path(here); }
+        const std::filesystem::path here = std::filesystem::current_path();
+    } inFolder(m_dir);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "material " << c.material << ", opacity " << c.opacity);
+        KEScene scene;
+        scene.textureNames = {"grey.bmp"};
+        KESceneObject* object = scene.AddObject();
+        object->kind = KESceneObject::KIND_STATIC;
+        object->materialIndex = c.material;
+        object->vertexCount = 3;
+        object->Triangles() = {0, 1, 2};
+        object->AddFrameMesh()->Vertices() = {
+            {{0, 0, 0}, {}, {}, {}}, {{1, 0, 0}, {}, {}, {}}, {{0, 1, 0}, {}, {}, {}}};
+        const std::string file = PathOf("model.kd10s");
+        FileWriter writer;
+        ASSERT_TRUE(writer.Open(file.c_str()) && writer.WriteObject(&scene) && writer.Close()) << scene.GetLoadError();
+
+        CModelEffect model;
+        model.SetString(0, file.c_str());
+        model.SetString(11, c.environment ? "env.bmp" : "");
+        model.SetFloat(12, c.opacity);
+        model.SetVector(13, KEVector3{0.9f, 0.8f, 0.7f});
+        RecordingLog log;
+        ASSERT_TRUE(model.Load());
+        while (KETexture* texture = engine->TakePendingTexture()) texture->LoadTexture();
+        ASSERT_TRUE(DrawStep(engine, [&] { return model.Frame(0, 0, 0); }));
+        EXPECT_TRUE(log.Boxes().empty()) << log.Boxes()[0];
+
+        EXPECT_EQ(Four([](float* v) { glGetMaterialfv(GL_FRONT, GL_AMBIENT, v); }), c.ambient);
+        EXPECT_EQ(Four([](float* v) { glGetMaterialfv(GL_FRONT, GL_DIFFUSE, v); }), c.diffuse);
+        EXPECT_EQ(Four([](float* v) { glGetMaterialfv(GL_FRONT, GL_SPECULAR, v); }), c.specular);
+        EXPECT_EQ(Four([](float* v) { glGetMaterialfv(GL_FRONT, GL_EMISSION, v); }), (Rgba{0, 0, 0, 0}));
+        EXPECT_EQ(Four([](float* v) { glGetMaterialfv(GL_FRONT, GL_SHININESS, v); })[0], 1.0f);
+        EXPECT_TRUE(glIsEnabled(GL_LIGHTING) == GL_TRUE);
+        GLint blend[2] = {};
+        glGetIntegerv(GL_BLEND_SRC, &blend[0]);
+        glGetIntegerv(GL_BLEND_DST, &blend[1]);
+        EXPECT_EQ(glIsEnabled(GL_BLEND) == GL_TRUE, c.opacity != 1.0f);
+        EXPECT_TRUE(c.opacity == 1.0f || (blend[0] == GL_SRC_ALPHA && blend[1] == GL_ONE_MINUS_SRC_ALPHA));
+        for (int unit = 0; unit < 2; ++unit) {
+            KEExtensions::GetInstance()->glActiveTextureARB(GL_TEXTURE0_ARB + static_cast<GLenum>(unit));
+            EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D) == GL_TRUE, c.mode[unit] != 0) << unit;
+            if (c.mode[unit] == 0) continue;
+            GLint mode = 0, generation = 0;
+            glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+            glGetTexGeniv(GL_S, GL_TEXTURE_GEN_MODE, &generation);
+            EXPECT_EQ(mode, static_cast<GLint>(c.mode[unit])) << unit;
+            const bool sphere = glIsEnabled(GL_TEXTURE_GEN_S) == GL_TRUE && glIsEnabled(GL_TEXTURE_GEN_T) == GL_TRUE;
+            EXPECT_EQ(sphere && generation == GL_SPHERE_MAP, c.sphere[unit]) << unit;
+        }
+        KEExtensions::GetInstance()->glActiveTextureARB(GL_TEXTURE0_ARB);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+}

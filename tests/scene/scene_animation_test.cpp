@@ -135,3 +135,36 @@ TEST(SceneDraw, StaticAndRigidObjectsSubmitTheirFirstFrameMeshAndOtherKindsNothi
         queue.Clear();
     }
 }
+
+// A quarter of the way from frame mesh 1 to 2: normals and every texture set the object
+// has move linearly (normals stay unnormalised); a set the object lacks is never written.
+TEST(SceneMorph, NormalsAndTheObjectsTextureSetsMoveWithThePositions) {
+    const struct {
+        int32_t uv0, uv1;
+    } cases[] = {{KESceneObject::UV_PER_FRAME, KESceneObject::UV_PER_FRAME},
+                 {KESceneObject::UV_SHARED, KESceneObject::UV_NONE},
+                 {KESceneObject::UV_NONE, KESceneObject::UV_PER_FRAME}};
+    for (const auto& c : cases) {
+        KEScene scene;
+        KESceneObject* object = MorphObject(scene, {0, 1, 2}, 3);
+        object->uvMode[0] = c.uv0;
+        object->uvMode[1] = c.uv1;
+        object->GetFrameMesh(1)->Vertices()[0] = {{1, 0, 0}, {0, 0, 1}, {0.2f, 0.4f}, {1.0f, 0.0f}};
+        object->GetFrameMesh(2)->Vertices()[0] = {{2, 0, 0}, {1, 0, 0}, {0.6f, 0.0f}, {0.0f, 2.0f}};
+        object->Draw(1.25f);
+        KERenderQueue& queue = KEEngine::GetEngine()->GetQueue();
+        ASSERT_EQ(queue.GetCount(), 1);
+        const KESceneVertex& v = *static_cast<const KESceneVertex*>(queue.GetItem(0).drawCall.stream->GetData());
+        queue.Clear();
+        SCOPED_TRACE(::testing::Message() << "texture modes " << c.uv0 << ", " << c.uv1);
+        EXPECT_FLOAT_EQ(v.position.x, 1.25f);
+        EXPECT_FLOAT_EQ(v.normal.x, 0.25f);
+        EXPECT_FLOAT_EQ(v.normal.y, 0.0f);
+        EXPECT_FLOAT_EQ(v.normal.z, 0.75f);
+        const bool has0 = c.uv0 != KESceneObject::UV_NONE, has1 = c.uv1 != KESceneObject::UV_NONE;
+        EXPECT_FLOAT_EQ(v.uv0.u, has0 ? 0.3f : 0.0f);
+        EXPECT_FLOAT_EQ(v.uv0.v, has0 ? 0.3f : 0.0f);
+        EXPECT_FLOAT_EQ(v.uv1.u, has1 ? 0.75f : 0.0f);
+        EXPECT_FLOAT_EQ(v.uv1.v, has1 ? 0.5f : 0.0f);
+    }
+}
