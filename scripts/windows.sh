@@ -7,6 +7,7 @@
 #   NATIVE_BUILD_DIR   native build folder for the data tools, the Linux program and the
 #                      frame comparison (default build; made when missing)
 #   WINDOWS_BUILD_DIR  the cross build folder (default build-windows)
+#   WINE_TEST_LIMIT    seconds a test program may run under Wine (default 600)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -18,6 +19,7 @@ NATIVE=$(absolute "${NATIVE_BUILD_DIR:-build}")
 BUILD=$(absolute "${WINDOWS_BUILD_DIR:-build-windows}")
 CHECK=$BUILD/check
 JOBS=$(nproc)
+TEST_LIMIT=${WINE_TEST_LIMIT:-600}
 mkdir -p "$BUILD"
 rm -rf "$CHECK"
 mkdir -p "$CHECK"
@@ -106,11 +108,11 @@ for program in kestlib_tests engine_tests scene_tests demosystem_tests effects_t
   [ -f "$exe" ] || fail "$program.exe was not built"
   start=$(date +%s)
   status=0
-  timeout 600 wine "$exe" --gtest_brief=1 > "$CHECK/$program.log" 2>&1 || status=$?
+  timeout "$TEST_LIMIT" wine "$exe" --gtest_brief=1 > "$CHECK/$program.log" 2>&1 || status=$?
   if [ "$status" -eq 0 ]; then
     echo "  $program: $(grep -E '^\[  PASSED  \]' "$CHECK/$program.log" | head -1 || true) ($(($(date +%s) - start)) s)"
   else
-    [ "$status" -eq 124 ] && echo "  $program: TIMED OUT after 600 s" || echo "  $program: FAILED (exit $status)"
+    [ "$status" -eq 124 ] && echo "  $program: TIMED OUT after $TEST_LIMIT s" || echo "  $program: FAILED (exit $status)"
     # A crash may leave no line of gtest's: then the log's tail says what happened.
     grep -aE "Failure|FAILED|error" "$CHECK/$program.log" | head -30 || tail -20 "$CHECK/$program.log"
     failed+=("$program")
