@@ -141,6 +141,8 @@ CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* ou
 
         if (std::strcmp(arg, "--help") == 0) {
             return CommandLineAction::Help;
+        } else if (std::strcmp(arg, "--version") == 0) {
+            return CommandLineAction::Version;
         } else if (std::strcmp(arg, "--windowed") == 0) {
             options.setup.fullScreen = 0;
             options.skipDialog = true;
@@ -246,6 +248,14 @@ bool CheckSoundDevice(const CommandLineOptions& options, const std::vector<std::
     return false;
 }
 
+std::string VersionText(const std::vector<std::string>& libraries) {
+    std::string text = std::string(kProgram) + " " + MARLO_VERSION + "\n";
+    for (const std::string& library : libraries) {
+        if (!library.empty()) text += library + "\n";
+    }
+    return text;
+}
+
 std::string HelpText(const std::vector<std::string>& devices) {
     std::string text;
     text += "Usage: marlo [options]\n";
@@ -256,7 +266,8 @@ std::string HelpText(const std::vector<std::string>& devices) {
     text += "  --device N       sound device number, 0 for the first (the default)\n";
     text += "  --rate HZ        sample rate, " + RateList() + " (default 44100)\n";
     text += "  --no-error-box   write error reports to standard error instead of showing a box\n";
-    text += "  --data DIR       the folder that holds the show's files (default: beside the program)\n";
+    text += "  --data DIR       the folder that holds the show's files (default: data/ beside the program,\n"
+            "                   or ../share/marlo from the program's folder as installed)\n";
     text += "  --show NAME      the show to play:";
     for (int i = 0; i < kShowCount; ++i) {
         text += std::string(i == 0 ? " " : ", ") + kShows[i].name + " (" + kShows[i].description + ")";
@@ -275,6 +286,7 @@ std::string HelpText(const std::vector<std::string>& devices) {
     text += "  --watch          with a show file: read it again whenever it changes, and go on at the same time\n";
     text += "Keys while the show plays: Space pause/resume, Left/Right 5 s back/forward (Shift: 1 s),\n"
             "Home to the start, Escape to quit.\n";
+    text += "  --version        print the version of marlo and of the libraries it runs on\n";
     text += "  --help           show this text\n";
     if (!devices.empty()) text += "Sound devices: " + DeviceList(devices) + "\n";
     return text;

@@ -41,11 +41,12 @@ struct CommandLineOptions {
     bool IsCapture() const { return !captureDir.empty() || !videoFile.empty(); }
 };
 
-enum class CommandLineAction { Run, Help, Error, Check, Describe };
+enum class CommandLineAction { Run, Help, Version, Error, Check, Describe };
 
 // Reads the arguments after argv[0], left to right; a later choice of the same kind
-// replaces an earlier one (--windowed then --fullscreen is full screen). --help stops the
-// reading at once; --check FILE and --describe [TYPE] are actions of their own. On Error, *error holds one line naming the offending argument, such as
+// replaces an earlier one (--windowed then --fullscreen is full screen). --help and
+// --version stop the reading at once; --check FILE and --describe [TYPE] are actions of
+// their own. On Error, *error holds one line naming the offending argument, such as
 // "marlo: bad value for --rate: 8000 (expected 11025, 22050 or 44100)"; *out may then hold
 // part of the choices.
 CommandLineAction ParseCommandLine(int argc, char** argv, CommandLineOptions* out, std::string* error);
@@ -57,6 +58,10 @@ bool IsShowFileName(const std::string& name);
 // The usage text for --help, one option a line; with the sound devices, it lists them
 // by their --device numbers.
 std::string HelpText(const std::vector<std::string>& devices = {});
+
+// The text of --version: "marlo 1.0.0" (the build's version), then each of `libraries`
+// ("SDL 2.26.5") on a line of its own; empty names are left out.
+std::string VersionText(const std::vector<std::string>& libraries);
 
 // Whether the chosen sound device is one of `devices` (the back end's list, which the
 // dialog offers). False with *error naming the value and the devices there are.

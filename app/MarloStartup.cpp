@@ -5,10 +5,12 @@
 #include "CommandLine.h"
 #include "EffectCatalog.h"
 #include "KDSBuilders.h"
+#include "KETexture.h"
 #include "KLAbstractFactory.h"
 #include "KLAppWindow.h"
 #include "KLLog.h"
 #include "KLPath.h"
+#include "KSModule.h"
 #include "KSOutput.h"
 #include "KestDemoSystem.h"
 #include "LiveShow.h"
@@ -49,17 +51,24 @@ bool EnterFolder(const std::string& folder) {
 }
 
 // The show's files are named relative to its data folder: the one given, else data/
-// beside the program where the build puts them, else the current folder.
+// beside the program where the build puts them, else share/marlo beside the program's
+// folder where an install puts them (/usr/games/marlo reads /usr/share/marlo), else the
+// current folder.
 bool EnterDataFolder(const std::string& given) {
     if (!given.empty()) return EnterFolder(given);
-    const std::string beside = KL::GetProgramFolder() + "data";
+    const std::string program = KL::GetProgramFolder();
+    const std::string beside = program + "data";
+    const std::string installed = std::filesystem::path(program + "../share/marlo").lexically_normal().string();
     std::error_code ec;
-    if (KL::GetProgramFolder().empty() || !std::filesystem::is_directory(beside, ec)) {
-        // Said plainly: without its files the show would fail at every load.
-        LogMessage("No data folder at %s: reading the show's files from the current folder", beside.c_str());
-        return true;
+    if (!program.empty()) {
+        for (const std::string& folder : {beside, installed}) {
+            if (std::filesystem::is_directory(folder, ec)) return EnterFolder(folder);
+        }
     }
-    return EnterFolder(beside);
+    // Said plainly: without its files the show would fail at every load.
+    LogMessage("No data folder at %s or %s: reading the show's files from the current folder", beside.c_str(),
+               installed.c_str());
+    return true;
 }
 
 // A show file's name as the caller gave it is relative to where marlo started; the show is
@@ -131,6 +140,11 @@ int RunMarlo(int argc, char** argv, ComposeProc compose) {
     const CommandLineAction action = ParseCommandLine(argc, argv, &options, &error);
     switch (action) {
     case CommandLineAction::Help: std::printf("%s", HelpText(KSOutput::ListDevices()).c_str()); return 0;
+    case CommandLineAction::Version:
+        std::printf("%s", VersionText({KSOutput::LibraryVersion(), KSModule::LibraryVersion(),
+                                       KETexture::PngLibraryVersion()})
+                              .c_str());
+        return 0;
     case CommandLineAction::Error: std::fprintf(stderr, "%s\n", error.c_str()); return 2;
     case CommandLineAction::Run:
     case CommandLineAction::Check:

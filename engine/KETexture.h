@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class KETexture {
 public:
@@ -83,6 +84,9 @@ public:
     // KEMipmapBuilder instead.
     static bool BuildMipmapChain(const unsigned char* pixels, int32_t W, int32_t H, int32_t n, LevelSink sink,
                                  void* user);
+
+    // "libpng 1.6.39": the PNG decoder's library as the program runs on it.
+    static std::string PngLibraryVersion();
 
 private:
     // LoadTexture; *reported tells whether it has already reported the texture's own

@@ -144,3 +144,5 @@ std::shared_ptr<const KEDataCache::Image> KETexture::DecodePNG(const char* name)
     image->bitsPerPixel = read.format == GL_RGBA ? 32 : 24;
     return image;
 }
+
+std::string KETexture::PngLibraryVersion() { return std::string("libpng ") + png_get_libpng_ver(nullptr); }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the data tools, the tests and the benchmarks
-# need; with "windows", also the cross compilers, Wine and what the Windows job needs.
+# Installs every Debian package the build, the data tools, the tests, the benchmarks and
+# the release package with its checks need; with "windows", also the cross compilers, Wine
+# and what the Windows job needs.
 # Idempotent: when everything is there it only checks and returns.
 set -euo pipefail
 
@@ -17,6 +18,7 @@ PACKAGES=(
   xvfb xauth x11-utils
   ffmpeg
   clang libclang-rt-dev
+  dpkg-dev lintian desktop-file-utils man-db groff-base
 )
 
 if [ "${1:-}" = "windows" ]; then

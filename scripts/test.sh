@@ -24,5 +24,7 @@ fi
 cd "$ROOT"
 # The parsers' fuzz harnesses, a minute each.
 scripts/fuzz.sh
+# The Debian package: made, linted, unpacked and run from outside the source tree.
+scripts/check-package.sh
 # The Windows job: the cross build under Wine, with this build's data and program.
 NATIVE_BUILD_DIR=$BUILD scripts/windows.sh

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # The Windows job: cross-builds marlo.exe and the test programs with mingw-w64, runs the
 # test programs and the show under Wine on a virtual X server, checks a capture made under
-# Wine against the same capture made on Linux, and packs marlo-windows.zip (the program
-# and its data folder). Installs what it needs first.
+# Wine against the same capture made on Linux, and packs marlo-windows.zip (the program,
+# its data folder, a README and the licence). Installs what it needs first.
+#
+#   scripts/windows.sh [--zip-only]
+#
+# With --zip-only it builds marlo.exe alone and packs the zip, without Wine (the release
+# files, scripts/package.sh). The zip is also copied into dist/ (DIST_DIR moves it).
 #
 #   NATIVE_BUILD_DIR   native build folder for the data tools, the Linux program and the
 #                      frame comparison (default build; made when missing)
@@ -18,6 +23,12 @@ absolute() { case "$1" in /*) echo "$1" ;; *) echo "$ROOT/$1" ;; esac; }
 NATIVE=$(absolute "${NATIVE_BUILD_DIR:-build}")
 BUILD=$(absolute "${WINDOWS_BUILD_DIR:-build-windows}")
 CHECK=$BUILD/check
+ZIP_ONLY=0
+case "${1:-}" in
+  --zip-only) ZIP_ONLY=1 ;;
+  "") ;;
+  *) echo "usage: scripts/windows.sh [--zip-only]" >&2; exit 2 ;;
+esac
 JOBS=$(nproc)
 TEST_LIMIT=${WINE_TEST_LIMIT:-600}
 mkdir -p "$BUILD"
@@ -38,7 +49,9 @@ if [ ! -f "$NATIVE/CMakeCache.txt" ]; then
   cmake -S . -B "$NATIVE" > "$NATIVE/configure.log" 2>&1 || { cat "$NATIVE/configure.log"; exit 1; }
 fi
 step "native data tools, program and frame comparison"
-cmake --build "$NATIVE" -j"$JOBS" --target marlo compare_frames > "$CHECK/native-build.log" 2>&1 ||
+native_targets=(marlo compare_frames)
+[ "$ZIP_ONLY" = 1 ] && native_targets=(marlo)
+cmake --build "$NATIVE" -j"$JOBS" --target "${native_targets[@]}" > "$CHECK/native-build.log" 2>&1 ||
   { tail -40 "$CHECK/native-build.log"; exit 1; }
 
 step "cross-built libraries"
@@ -57,7 +70,42 @@ fi
 cmake -S . -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DMARLO_WINDOWS_DEPS="$PREFIX" \
   -DMARLO_NATIVE_DATA_DIR="$NATIVE/app/data" -DCMAKE_BUILD_TYPE=Release -DMARLO_WERROR=ON -DMARLO_BENCH=OFF \
   > "$BUILD/configure.log" 2>&1 || { cat "$BUILD/configure.log"; exit 1; }
-cmake --build "$BUILD" -j"$JOBS" > "$CHECK/build.log" 2>&1 || { grep -B2 -A12 -m5 "error" "$CHECK/build.log"; tail -20 "$CHECK/build.log"; exit 1; }
+cross_targets=()
+[ "$ZIP_ONLY" = 1 ] && cross_targets=(--target marlo)
+cmake --build "$BUILD" -j"$JOBS" "${cross_targets[@]}" > "$CHECK/build.log" 2>&1 || { grep -B2 -A12 -m5 "error" "$CHECK/build.log"; tail -20 "$CHECK/build.log"; exit 1; }
+
+# The release zip: the program, its data folder and the texts, with the line ends Windows'
+# own editors expect.
+pack_zip() {
+  step "packing marlo-windows.zip"
+  local package=$BUILD/package/marlo
+  rm -rf "$BUILD/package" "$BUILD/marlo-windows.zip"
+  mkdir -p "$package"
+  x86_64-w64-mingw32-strip -o "$package/marlo.exe" "$BUILD/app/marlo.exe"
+  cp -r "$NATIVE/app/data" "$package/data"
+  for text in packaging/windows/README.txt:README.txt LICENSE:LICENSE.txt; do
+    sed 's/\r*$/\r/' "${text%%:*}" > "$package/${text#*:}"
+  done
+  # The licences of what marlo.exe has built in and of the font, as Debian ships them.
+  local doc
+  for doc in fonts-dejavu-core libpng16-16 libopenmpt0 libz-mingw-w64-dev mingw-w64-x86-64-dev \
+    gcc-mingw-w64-x86-64-posix-runtime; do
+    [ -f "/usr/share/doc/$doc/copyright" ] || fail "no /usr/share/doc/$doc/copyright for NOTICES.txt"
+    printf '==== %s ====\n\n' "$doc"
+    cat "/usr/share/doc/$doc/copyright"
+    printf '\n'
+  done | sed 's/\r*$/\r/' > "$package/NOTICES.txt"
+  (cd "$BUILD/package" && zip -qr "$BUILD/marlo-windows.zip" marlo)
+  local dist
+  dist=$(absolute "${DIST_DIR:-dist}")
+  mkdir -p "$dist"
+  cp "$BUILD/marlo-windows.zip" "$dist/"
+  step "done: $dist/marlo-windows.zip ($(du -h "$BUILD/marlo-windows.zip" | cut -f1))"
+}
+if [ "$ZIP_ONLY" = 1 ]; then
+  pack_zip
+  exit 0
+fi
 
 # Wine, in a prefix of its own inside the build folder. Nothing may wait for a person: no
 # installer of Wine's own (mscoree, mshtml off), no box (tests switch boxes off, the show
@@ -226,11 +274,4 @@ capture_both() {
 capture_both show --until 30 --fps 2 --mode 640x480x32
 capture_both showcase --show showcase --until 40 --fps 1 --mode 512x384x32
 
-step "packing marlo-windows.zip"
-package=$BUILD/package/marlo
-rm -rf "$BUILD/package" "$BUILD/marlo-windows.zip"
-mkdir -p "$package"
-x86_64-w64-mingw32-strip -o "$package/marlo.exe" "$MARLO"
-cp -r "$NATIVE/app/data" "$package/data"
-(cd "$BUILD/package" && zip -qr "$BUILD/marlo-windows.zip" marlo)
-step "done: $BUILD/marlo-windows.zip ($(du -h "$BUILD/marlo-windows.zip" | cut -f1))"
+pack_zip

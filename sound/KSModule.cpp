@@ -8,6 +8,7 @@
 #include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -36,6 +37,13 @@ constexpr EffectLetters kLetterFamily = {'G', 'L', 'S'};
 constexpr char kVolumeTonePorta = 'g';
 
 }  // namespace
+
+std::string KSModule::LibraryVersion() {
+    // major << 24 | minor << 16 | patch: the plain number, without the build's suffixes.
+    const std::uint32_t version = openmpt::get_library_version();
+    return "libopenmpt " + std::to_string(version >> 24) + "." + std::to_string((version >> 16) & 0xFFu) + "." +
+           std::to_string(version & 0xFFFFu);
+}
 
 bool KSModule::ReadFile(const char* path, std::vector<char>* bytes, std::string* why) {
     if (!path || !*path) {

@@ -38,6 +38,8 @@ public:
     static std::unique_ptr<KSModule> LoadFromMemory(const void* data, size_t size, std::string* error);
     // A module file's bytes (matched case-blind, at most kMaxFileBytes); false with *why.
     static bool ReadFile(const char* path, std::vector<char>* bytes, std::string* why);
+    // "libopenmpt 0.6.9": the decoder's library as the program runs on it.
+    static std::string LibraryVersion();
 
     ~KSModule();
     KSModule(const KSModule&) = delete;

@@ -24,6 +24,9 @@ public:
     static const std::vector<std::string>& ListDevices();
     // Whether `device` is the list's "No sound" entry.
     static bool IsNoSound(int device);
+    // The platform's audio library as the program runs on it ("SDL 2.26.5"); empty where
+    // the audio API is part of the system.
+    static std::string LibraryVersion();
 
     KSOutput();
     // Closes the device: the audio thread has stopped when it returns.

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -133,6 +134,16 @@ TEST(MarloProgram, HelpListsTheOptionsAndBadValuesExitWithTwo) {
     const std::string err = ReadAll(bad.err);
     EXPECT_EQ(ExitCode(bad), 2);
     EXPECT_NE(err.find("9x9x9"), std::string::npos) << err;
+}
+
+// The release as the build names it, then the libraries as the program runs on them.
+TEST(MarloProgram, VersionNamesTheReleaseAndTheLibrariesItRunsOn) {
+    Child child = StartMarlo({"--version"}, STDOUT_FILENO);
+    const std::string text = ReadAll(child.err);
+    EXPECT_EQ(ExitCode(child), 0);
+    const std::regex expected("marlo " MARLO_VERSION "\nSDL \\d+\\.\\d+\\.\\d+\nlibopenmpt \\d+\\.\\d+\\.\\d+\n"
+                              "libpng \\d+\\.\\d+\\.\\d+\n");
+    EXPECT_TRUE(std::regex_match(text, expected)) << text;
 }
 
 // --data names the folder and says why it cannot be used.

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -237,6 +238,30 @@ TEST(SetupDialogWin32Template, IsDialog101InSpanishAsSpecifiedWithIcon104) {
     EXPECT_NE(nullptr, FindResourceExA(nullptr, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */,
                                        MAKEINTRESOURCEA(IDI_MARLO), spanish));
     EXPECT_NE(nullptr, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MARLO)));
+}
+
+// The version Explorer shows is the one --version prints, as numbers and as text.
+TEST(SetupDialogWin32Template, VersionResourceNamesTheProgramsVersion) {
+    char path[MAX_PATH] = {};
+    ASSERT_NE(0u, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    std::vector<char> info(GetFileVersionInfoSizeA(path, nullptr));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(path, 0, static_cast<DWORD>(info.size()), info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
+    unsigned major = 0, minor = 0, patch = 0;
+    ASSERT_EQ(3, std::sscanf(MARLO_VERSION, "%u.%u.%u", &major, &minor, &patch));
+    EXPECT_EQ(fixed->dwProductVersionMS, major << 16 | minor);
+    EXPECT_EQ(fixed->dwProductVersionLS, patch << 16);
+    EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
+    for (const char* name : {"ProductVersion", "FileVersion"}) {
+        char* text = nullptr;
+        ASSERT_TRUE(VerQueryValueA(info.data(), (std::string("\\StringFileInfo\\040904b0\\") + name).c_str(),
+                                   reinterpret_cast<void**>(&text), &size))
+            << name;
+        EXPECT_STREQ(text, MARLO_VERSION) << name;
+    }
 }
 
 // The dialog on screen: its controls at the template's places in pixels, the lists filled

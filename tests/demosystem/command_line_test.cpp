@@ -149,9 +149,18 @@ TEST(CommandLine, HelpStopsTheReadingAndListsEveryOption) {
     for (const char* option : {"--mode WxHxBPP", "--windowed", "--fullscreen", "--device N", "--rate HZ",
                                "--no-error-box", "--data DIR", "--help", "512x384x16", "1280x1024x32",
                                "--capture DIR", "--video FILE", "--fps N", "--until SECONDS", "--show NAME", "--show FILE",
-                               "--check FILE", "--describe [TYPE]", "--start TIME", "--watch", "Space", "Home",
+                               "--check FILE", "--describe [TYPE]", "--start TIME", "--watch", "--version", "Space", "Home",
                                "default (the show)", "showcase ("})
         EXPECT_NE(std::string::npos, help.find(option)) << option;
+}
+
+TEST(CommandLine, VersionStopsTheReadingAndNamesTheReleaseThenEachLibraryThereIs) {
+    CommandLineOptions options;
+    std::string error;
+    EXPECT_EQ(CommandLineAction::Version, Parse({"--version"}, &options, &error));
+    EXPECT_EQ(CommandLineAction::Version, Parse({"--windowed", "--version", "--bogus"}, &options, &error));
+    // An empty name is a platform with no library of its own for that part (waveOut).
+    EXPECT_EQ("marlo " MARLO_VERSION "\nSDL 2.26.5\nlibpng 1.6.39\n", VersionText({"SDL 2.26.5", "", "libpng 1.6.39"}));
 }
 
 TEST(CommandLine, BadInputIsAnErrorThatNamesIt) {

@@ -2,7 +2,8 @@
 // supersampling, on a transparent background. Written as a 32-bit BMP with a V4 header
 // and explicit R, G, B, A bit masks so the alpha channel survives loading, and beside it
 // as a Windows icon file (".ico": 64, 32 and 16 pixels, 32-bit with alpha and a mask)
-// for the Windows program's icon resource.
+// for the Windows program's icon resource. The desktop's icons (PNG, 32 to 256 pixels)
+// are the same drawing made at each size.
 #include "Bytes.h"
 #include "Geometry.h"
 #include "Images.h"
@@ -10,6 +11,8 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <string>
+#include <system_error>
 #include <vector>
 
 namespace data {
@@ -41,23 +44,28 @@ float EdgeDistance(float x, float y, const KEVector3& a, const KEVector3& b, flo
     return winding * (ex * (y - a.y) - ey * (x - a.x)) / std::sqrt(ex * ex + ey * ey);
 }
 
-std::vector<Pixel> PaintIcon() {
-    const float radius = 29.5f;  // pixels from the centre to a corner
+// The icon at `size` pixels a side. The drawing is laid out on 64 units (the window
+// icon's pixels), so every size shows the same picture.
+std::vector<Pixel> PaintIcon(int size) {
+    const float unitsPerPixel = static_cast<float>(kSize) / static_cast<float>(size);
+    const float radius = 29.5f;  // units from the centre to a corner
     Mesh solid = MakeGeodesicSphere(0, radius);
     for (KEVector3& p : solid.positions) p = Turned(p, 0.42f, 0.33f);
 
     const KEVector3 light = Unit(KEVector3{-0.45f, 0.75f, 0.55f});
     const KEVector3 half = Unit(Add(light, KEVector3{0, 0, 1}));
-    std::vector<Pixel> image(static_cast<size_t>(kSize) * kSize);
+    std::vector<Pixel> image(static_cast<size_t>(size) * size);
 
-    for (int py = 0; py < kSize; ++py) {
-        for (int px = 0; px < kSize; ++px) {
+    for (int py = 0; py < size; ++py) {
+        for (int px = 0; px < size; ++px) {
             Pixel sum;
             int covered = 0;
             for (int s = 0; s < kSamples * kSamples; ++s) {
                 // Image y grows downwards, the solid's upwards.
-                const float x = static_cast<float>(px) + (static_cast<float>(s % kSamples) + 0.5f) / kSamples - 32.0f;
-                const float y = 32.0f - (static_cast<float>(py) + (static_cast<float>(s / kSamples) + 0.5f) / kSamples);
+                const float x =
+                    (static_cast<float>(px) + (static_cast<float>(s % kSamples) + 0.5f) / kSamples) * unitsPerPixel - 32.0f;
+                const float y =
+                    32.0f - (static_cast<float>(py) + (static_cast<float>(s / kSamples) + 0.5f) / kSamples) * unitsPerPixel;
                 for (size_t t = 0; t < solid.triangles.size(); t += 3) {
                     const KEVector3& p0 = solid.positions[solid.triangles[t]];
                     const KEVector3& p1 = solid.positions[solid.triangles[t + 1]];
@@ -95,7 +103,7 @@ std::vector<Pixel> PaintIcon() {
                 }
             }
             if (covered > 0) {
-                Pixel& out = image[static_cast<size_t>(py) * kSize + static_cast<size_t>(px)];
+                Pixel& out = image[static_cast<size_t>(py) * size + static_cast<size_t>(px)];
                 out.r = sum.r / static_cast<float>(covered);
                 out.g = sum.g / static_cast<float>(covered);
                 out.b = sum.b / static_cast<float>(covered);
@@ -194,7 +202,7 @@ bool WriteIconFile(const std::string& path, std::vector<Pixel> image, std::strin
 }  // namespace
 
 bool WriteIcon(const std::string& path, std::string* error) {
-    const std::vector<Pixel> image = PaintIcon();
+    const std::vector<Pixel> image = PaintIcon(kSize);
     const uint32_t headerSize = 14, infoSize = 108;  // file header, BITMAPV4HEADER
     const uint32_t pixelBytes = kSize * kSize * 4;
 
@@ -235,6 +243,27 @@ bool WriteIcon(const std::string& path, std::string* error) {
 
     return WriteBytes(path, bytes, error) &&
            WriteIconFile(std::filesystem::path(path).replace_extension(".ico").string(), image, error);
+}
+
+bool WriteDesktopIcons(const std::string& folder, std::string* error) {
+    for (const int size : kDesktopIconSizes) {
+        const std::vector<Pixel> image = PaintIcon(size);
+        std::vector<uint8_t> rgba;
+        rgba.reserve(image.size() * 4);
+        for (const Pixel& p : image) {
+            for (const float channel : {p.r, p.g, p.b, p.a}) rgba.push_back(ToByte(channel));
+        }
+        const std::string name = std::to_string(size) + "x" + std::to_string(size);
+        const std::filesystem::path apps = std::filesystem::path(folder) / name / "apps";
+        std::error_code code;
+        std::filesystem::create_directories(apps, code);
+        if (code) {
+            *error = "cannot create the folder " + apps.string() + ": " + code.message();
+            return false;
+        }
+        if (!WritePngRgba((apps / "marlo.png").string(), size, size, rgba, error)) return false;
+    }
+    return true;
 }
 
 }  // namespace data

@@ -31,4 +31,9 @@ bool WritePngRgba(const std::string& path, int width, int height, const std::vec
 // a transparent background.
 bool WriteIcon(const std::string& path, std::string* error);
 
+// The same icon for the desktop's menus, drawn at each of these sizes: RGBA PNG files
+// FOLDER/SIZExSIZE/apps/marlo.png, laid out as an icon theme's folders.
+constexpr int kDesktopIconSizes[] = {32, 48, 64, 256};
+bool WriteDesktopIcons(const std::string& folder, std::string* error);
+
 }  // namespace data

@@ -1,7 +1,7 @@
 // make_data: writes the show's scenes, textures (sky, model, bricks and their normal map, a sprite speck)
-// and window icon into a data folder.
-// Usage: make_data DATADIR. Every file is the same, byte for byte, on every run; each
-// scene is read back through the scene loader before the tool reports success.
+// and window icon into a data folder, and with ICONDIR the desktop's icons there.
+// Usage: make_data DATADIR [ICONDIR]. Every file is the same, byte for byte, on every run;
+// each scene is read back through the scene loader before the tool reports success.
 #include "Images.h"
 #include "KLLog.h"
 #include "Scenes.h"
@@ -38,7 +38,8 @@ bool WriteOneScene(void (*build)(KEScene*), const std::filesystem::path& path, s
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 || argv[1][0] == '\0') return Fail("usage: make_data DATADIR");
+    if (argc < 2 || argc > 3 || argv[1][0] == '\0' || (argc == 3 && argv[2][0] == '\0'))
+        return Fail("usage: make_data DATADIR [ICONDIR]");
     // A build step has nobody to click a box away; reports go to standard error.
     KL::SetErrorBoxesEnabled(false);
     try {
@@ -55,7 +56,8 @@ int main(int argc, char** argv) {
             !data::WriteModelTexture((textures / "icosa.png").string(), &error) ||
             !data::WriteBricks((textures / "bricks.png").string(), (textures / "bricks_normal.png").string(), &error) ||
             !data::WriteSpeck((textures / "speck.png").string(), &error) ||
-            !data::WriteIcon((root / "files" / "icon.bmp").string(), &error)) {
+            !data::WriteIcon((root / "files" / "icon.bmp").string(), &error) ||
+            (argc == 3 && !data::WriteDesktopIcons(argv[2], &error))) {
             return Fail(error);
         }
     } catch (const std::exception& e) {

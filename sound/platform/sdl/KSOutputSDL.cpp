@@ -58,6 +58,14 @@ bool AudioReady() {
 
 }  // namespace
 
+std::string KSOutput::LibraryVersion() {
+    // The library loaded, which may be newer than the headers the program was built with.
+    SDL_version linked;
+    SDL_GetVersion(&linked);
+    return "SDL " + std::to_string(linked.major) + "." + std::to_string(linked.minor) + "." +
+           std::to_string(linked.patch);
+}
+
 const std::vector<std::string>& KSOutput::ListDevices() {
     static const std::vector<std::string> devices = [] {
         std::vector<std::string> list;

@@ -146,6 +146,9 @@ void KSOutput::Device::StopRendering() {
     thread.join();
 }
 
+// waveOut is part of the system: no library of the program's own to name.
+std::string KSOutput::LibraryVersion() { return std::string(); }
+
 const std::vector<std::string>& KSOutput::ListDevices() { return Devices().names; }
 
 bool KSOutput::OpenDevice(int device, const std::string& name, int32_t rate, std::string* error) {
