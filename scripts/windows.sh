@@ -187,7 +187,11 @@ done
 MARLO=$BUILD/app/marlo.exe
 # A GUI program, which opens no console window beside the show; its output and traces
 # still reach the streams it is given (the checks below read them).
-x86_64-w64-mingw32-objdump -p "$MARLO" | grep -q "^Subsystem.*(Windows GUI)" || fail "marlo.exe is not a GUI program"
+subsystem=$(x86_64-w64-mingw32-objdump -p "$MARLO" | sed -n 's/^Subsystem[[:space:]]*//p')
+case "$subsystem" in
+  *"(Windows GUI)") ;;
+  *) fail "marlo.exe is not a GUI program (subsystem: ${subsystem:-none})" ;;
+esac
 nosound=$(timeout 120 wine "$MARLO" --help 2> /dev/null | sed -n 's/.*Sound devices:.* \([0-9][0-9]*\) No sound.*/\1/p')
 [ -n "$nosound" ] || fail "marlo.exe --help lists no \"No sound\" device"
 
