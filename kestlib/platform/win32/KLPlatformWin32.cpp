@@ -107,15 +107,19 @@ bool Usable(HANDLE handle) {
 }
 
 // A GUI program has no console of its own. Started from one, its output and traces go to
-// that console; streams redirected to a file or a pipe stay where they were sent. Made
-// before the registrars below, whose announcements are the first traces.
+// that console; streams redirected to a file or a pipe stay where they were sent. Either
+// way each trace is written as it is made (the C library would otherwise buffer standard
+// error in a file until the program ends). Made before the registrars below, whose
+// announcements are the first traces.
 struct ParentConsole {
     ParentConsole() {
         const bool output = Usable(GetStdHandle(STD_OUTPUT_HANDLE));
         const bool errors = Usable(GetStdHandle(STD_ERROR_HANDLE));
-        if ((output && errors) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
-        if (!output) std::freopen("CONOUT$", "w", stdout);
-        if (!errors) std::freopen("CONOUT$", "w", stderr);
+        if (!(output && errors) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+            if (!output) std::freopen("CONOUT$", "w", stdout);
+            if (!errors) std::freopen("CONOUT$", "w", stderr);
+        }
+        std::setvbuf(stderr, nullptr, _IONBF, 0);
     }
 } g_parentConsole;
 
