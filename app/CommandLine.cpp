@@ -284,10 +284,10 @@ std::string HelpText(const std::vector<std::string>& devices) {
     text += "  --start TIME     start the show at this time: seconds, m:ss.s or @order:row of its music; with a\n"
             "                   capture, only the frames and sound from there on (a range of the whole capture)\n";
     text += "  --watch          with a show file: read it again whenever it changes, and go on at the same time\n";
-    text += "Keys while the show plays: Space pause/resume, Left/Right 5 s back/forward (Shift: 1 s),\n"
-            "Home to the start, Escape to quit.\n";
     text += "  --version        print the version of marlo and of the libraries it runs on\n";
     text += "  --help           show this text\n";
+    text += "Keys while the show plays: Space pause/resume, Left/Right 5 s back/forward (Shift: 1 s),\n"
+            "Home to the start, Escape to quit.\n";
     if (!devices.empty()) text += "Sound devices: " + DeviceList(devices) + "\n";
     return text;
 }
