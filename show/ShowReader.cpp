@@ -843,15 +843,21 @@ bool LoadShowFileText(const std::string& path, std::string* text, std::vector<Sh
         if (errors) *errors = {{ShowSource{}, std::filesystem::exists(path, ec) ? "not a file" : "no such file"}};
         return false;
     }
+    // As much as the file holds, and at most one byte past the limit: a watched file is read
+    // four times a second, so no buffer of the limit's size is made for a show of a few lines.
     std::ifstream file(path, std::ios::binary);
-    text->assign(kMaxShowFileBytes + 1, '\0');
-    if (file) file.read(text->data(), static_cast<std::streamsize>(text->size()));
-    if (!file && !file.eof()) {
+    text->clear();
+    char chunk[1 << 14];
+    while (file && text->size() <= kMaxShowFileBytes) {
+        file.read(chunk, sizeof chunk);
+        text->append(chunk, static_cast<size_t>(file.gcount()));
+    }
+    if (!file.is_open() || file.bad()) {
         text->clear();
         if (errors) *errors = {{ShowSource{}, "cannot read the show file"}};
         return false;
     }
-    text->resize(static_cast<size_t>(file.gcount()));
+    if (text->size() > kMaxShowFileBytes + 1) text->resize(kMaxShowFileBytes + 1);
     return true;
 }
 
