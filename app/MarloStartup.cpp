@@ -79,15 +79,6 @@ std::string Absolute(const std::string& path) {
     return ec ? path : absolute.string();
 }
 
-// Reads and checks a show file in the data folder; every error printed, as FILE:LINE:COLUMN.
-bool ReadCheckedShow(const std::string& given, const std::string& absolute, const ShowCatalog& catalog,
-                     ShowEnvironment& environment, ShowDescription* show) {
-    std::vector<ShowError> errors;
-    if (ReadShowFile(absolute, catalog, environment, show, &errors)) return true;
-    std::fprintf(stderr, "%s", FormatShowErrors(given, errors).c_str());
-    return false;
-}
-
 // The built-in shows' music, where their "@order:row" positions are read.
 constexpr const char* kBuiltInModule = "4beat.xm";
 
@@ -99,18 +90,15 @@ bool ResolveStart(const std::string& text, const std::string& module, ShowEnviro
     if (text.empty()) return true;
     ShowTimeText time;
     std::string why;
-    double seconds = 0.0;
-    if (!ParseShowTime(text, &time, &why)) {
+    // A music position becomes the seconds at which the show's music reaches it.
+    const bool read = ParseShowTime(text, &time, &why) &&
+                      (time.form != ShowTimeText::kMusic ||
+                       environment.RowTime(module, time.order, time.row, &time.seconds, &why));
+    if (!read) {
         std::fprintf(stderr, "marlo: bad value for --start: %s (%s)\n", text.c_str(), why.c_str());
         return false;
     }
-    seconds = time.seconds;
-    if (time.form == ShowTimeText::kMusic &&
-        !environment.RowTime(module, time.order, time.row, &seconds, &why)) {
-        std::fprintf(stderr, "marlo: bad value for --start: %s (%s)\n", text.c_str(), why.c_str());
-        return false;
-    }
-    *milliseconds = ShowMilliseconds(seconds);
+    *milliseconds = ShowMilliseconds(time.seconds);
     return true;
 }
 
@@ -159,8 +147,9 @@ int RunMarlo(int argc, char** argv, ComposeProc compose) {
     if (action == CommandLineAction::Check) {
         const std::string file = Absolute(options.checkFile);
         if (!EnterDataFolder(options.dataDir)) return 2;
-        ShowDescription show;
-        if (!ReadCheckedShow(options.checkFile, file, catalog, environment, &show)) return 2;
+        LiveShow checked(options.checkFile, file, catalog, environment);
+        if (!checked.Read()) return 2;
+        const ShowDescription& show = checked.GetShow();
         std::printf("%s: \"%s\": %s\n", options.checkFile.c_str(), show.name.c_str(), show.Summary().c_str());
         return 0;
     }
