@@ -6,8 +6,8 @@
 #include "KEBumpMesh.h"
 #include "KECombinerCompiler.h"
 #include "KEMesh.h"
-#include "KLAbstractFactory.h"
 #include "RecordingLog.h"
+#include "ScopedInstance.h"
 
 #include <GL/glext.h>
 
@@ -52,16 +52,7 @@ KEMatrix4 Identity() {
 // The lighting mesh submits through the engine singleton: for these tests, the fixture's.
 class BumpMesh : public EngineFixture {
 protected:
-    void SetUp() override {
-        EngineFixture::SetUp();
-        m_previous = KLAbstractFactory<KEEngine>::HasInstance() ? KLAbstractFactory<KEEngine>::GetInstance() : nullptr;
-        KLAbstractFactory<KEEngine>::SetInstance(&engine);
-    }
-    void TearDown() override {
-        KLAbstractFactory<KEEngine>::SetInstance(m_previous);
-        EngineFixture::TearDown();
-    }
-    KEEngine* m_previous = nullptr;
+    ScopedInstance<KEEngine> own{&engine};
 };
 
 TEST_F(BumpMesh, BuildsEachTriangleListWithTheLayoutOfEitherSwitchPosition) {

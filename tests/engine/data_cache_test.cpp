@@ -7,7 +7,7 @@
 #include "KEExtensions.h"
 #include "KEFont.h"
 #include "KETexture.h"
-#include "KLAbstractFactory.h"
+#include "ScopedInstance.h"
 #include "TempDirTest.h"
 
 #include <gtest/gtest.h>
@@ -66,17 +66,14 @@ protected:
         TempDirTest::SetUp();
         ASSERT_TRUE(gl.Ready());
         KEExtensions::SetInstance(nullptr);
-        m_previous = KLAbstractFactory<KEEngine>::HasInstance() ? KLAbstractFactory<KEEngine>::GetInstance() : nullptr;
-        KLAbstractFactory<KEEngine>::SetInstance(&engine);
     }
     void TearDown() override {
-        KLAbstractFactory<KEEngine>::SetInstance(m_previous);
         KEExtensions::SetInstance(nullptr);
         TempDirTest::TearDown();
     }
     GLTestContext gl;
     KEEngine engine;
-    KEEngine* m_previous = nullptr;
+    ScopedInstance<KEEngine> own{&engine};
 };
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include "KEEngine.h"
 #include "KEEnvironment.h"
 #include "KEExtensions.h"
-#include "KLAbstractFactory.h"
 #include "RecordingLog.h"
+#include "ScopedInstance.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -327,10 +327,8 @@ TEST(LitPass, EachLitDrawSetsConstantSixteenToTheLightAsAPoint) {
     table.glProgramParameter4fvNV = &ProgramParameters::Parameter;
     KEExtensions::SetInstance(&table);
     KEEngine engine;  // the mesh submits to the singleton: for this test, this one
-    KEEngine* previous =
-        KLAbstractFactory<KEEngine>::HasInstance() ? KLAbstractFactory<KEEngine>::GetInstance() : nullptr;
-    KLAbstractFactory<KEEngine>::SetInstance(&engine);
     {
+        ScopedInstance<KEEngine> own(&engine);
         KEBumpMesh bump(true);
         const struct {
             std::array<float, 3> light;
@@ -355,6 +353,5 @@ TEST(LitPass, EachLitDrawSetsConstantSixteenToTheLightAsAPoint) {
         }
         engine.GetQueue().Clear();
     }
-    KLAbstractFactory<KEEngine>::SetInstance(previous);
     KEExtensions::SetInstance(nullptr);
 }

@@ -8,8 +8,8 @@
 #include "KEMaterial.h"
 #include "KETexture.h"
 #include "KEVertexLayouts.h"
-#include "KLAbstractFactory.h"
 #include "RecordingLog.h"
+#include "ScopedInstance.h"
 #include "TempDirTest.h"
 
 #include <gtest/gtest.h>
@@ -54,12 +54,9 @@ protected:
     void SetUp() override {
         TempDirTest::SetUp();
         KEExtensions::SetInstance(&m_none);
-        m_previous = KLAbstractFactory<KEEngine>::HasInstance() ? KLAbstractFactory<KEEngine>::GetInstance() : nullptr;
-        KLAbstractFactory<KEEngine>::SetInstance(&engine);
         engine.GetQueue().SetViewport(640, 480);
     }
     void TearDown() override {
-        KLAbstractFactory<KEEngine>::SetInstance(m_previous);
         KEExtensions::SetInstance(nullptr);
         TempDirTest::TearDown();
     }
@@ -70,9 +67,9 @@ protected:
         return static_cast<float*>(texture ? font.GetStream()->TexCoordPtr(v, 0) : font.GetStream()->PositionPtr(v));
     }
     KEEngine engine;
+    ScopedInstance<KEEngine> own{&engine};
     RecordingLog log;
     KEExtensions m_none;
-    KEEngine* m_previous = nullptr;
 };
 
 TEST_F(FontTest, GlyphRectanglesArePackedFromTheLeftOfRowsOfSixteen) {
@@ -318,8 +315,6 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(gl.Ready());
         KEExtensions::SetInstance(nullptr);
-        m_previous = KLAbstractFactory<KEEngine>::HasInstance() ? KLAbstractFactory<KEEngine>::GetInstance() : nullptr;
-        KLAbstractFactory<KEEngine>::SetInstance(&engine);
         gl.Window()->AddListener(&engine);
         ASSERT_TRUE(engine.IsReady());
         engine.GetLighting()->DisablePresent();
@@ -327,7 +322,6 @@ protected:
     void TearDown() override {
         font.reset();  // its texture goes while the context is still there
         engine.OnClose();
-        KLAbstractFactory<KEEngine>::SetInstance(m_previous);
         KEExtensions::SetInstance(nullptr);
     }
     // RGB of pixel (x, y), y counted from the top.
@@ -335,7 +329,7 @@ protected:
 
     GLTestContext gl{kWidth, kHeight};
     KEEngine engine;
-    KEEngine* m_previous = nullptr;
+    ScopedInstance<KEEngine> own{&engine};
     std::unique_ptr<KEFont> font{new KEFont()};
     std::vector<uint8_t> screen = std::vector<uint8_t>(kWidth * kHeight * 4);
 };

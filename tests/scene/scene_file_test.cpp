@@ -4,8 +4,8 @@
 #include "KEMaterial.h"
 #include "KEScene.h"
 #include "KETexture.h"
-#include "KLAbstractFactory.h"
 #include "RecordingLog.h"
+#include "ScopedInstance.h"
 #include "TempDirTest.h"
 
 #include <gtest/gtest.h>
@@ -256,13 +256,8 @@ TEST_F(SceneFile, LoadFileQueuesTexturesAndGivesEachObjectItsMaterial) {
 
 // A show built again loads its scenes again: a file unchanged since is not read again.
 TEST_F(SceneFile, LoadFileReadsAFileAgainOnlyWhenItChanged) {
-    struct OwnEngine {  // an engine of the test's own, so that its data cache starts empty
-        OwnEngine() { KLAbstractFactory<KEEngine>::SetInstance(&engine); }
-        ~OwnEngine() { KLAbstractFactory<KEEngine>::SetInstance(previous); }
-        KEEngine* previous =
-            KLAbstractFactory<KEEngine>::HasInstance() ? KLAbstractFactory<KEEngine>::GetInstance() : nullptr;
-        KEEngine engine;
-    } own;
+    KEEngine engine;  // an engine of the test's own, so that its data cache starts empty
+    ScopedInstance<KEEngine> own(&engine);
     namespace fs = std::filesystem;
     // The triangle scene at this frame rate, dated back (the cache keeps only settled files).
     const auto write = [&](unsigned char fps, int hoursAgo) {
@@ -283,7 +278,7 @@ TEST_F(SceneFile, LoadFileReadsAFileAgainOnlyWhenItChanged) {
     KEScene again;
     ASSERT_TRUE(again.LoadFile(path.c_str())) << again.GetLoadError();
     EXPECT_EQ(again.framesPerSecond, 25);
-    EXPECT_EQ(own.engine.GetDataCache().GetDiskReads(path.c_str()), 1);
+    EXPECT_EQ(engine.GetDataCache().GetDiskReads(path.c_str()), 1);
 
     write(30, 1);
     KEScene rewritten;

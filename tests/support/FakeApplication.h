@@ -4,6 +4,7 @@
 
 #include "KLAbstractFactory.h"
 #include "KLApplication.h"
+#include "ScopedInstance.h"
 
 #include <memory>
 #include <string>
@@ -87,22 +88,7 @@ public:
 };
 
 // Makes an application the singleton for the scope of a test and puts back the previous one.
-class ScopedAppInstance {
-public:
-    explicit ScopedAppInstance(KL::Application* app) : m_previous(PreviousInstance()) {
-        KLAbstractFactory<KL::Application>::SetInstance(app);
-    }
-    ~ScopedAppInstance() { KLAbstractFactory<KL::Application>::SetInstance(m_previous); }
-    ScopedAppInstance(const ScopedAppInstance&) = delete;
-    ScopedAppInstance& operator=(const ScopedAppInstance&) = delete;
-
-private:
-    static KL::Application* PreviousInstance() {
-        return KLAbstractFactory<KL::Application>::HasInstance() ? KLAbstractFactory<KL::Application>::GetInstance()
-                                                                 : nullptr;
-    }
-    KL::Application* m_previous;
-};
+using ScopedAppInstance = ScopedInstance<KL::Application>;
 
 // A listener that records the events it receives as short names ("close", "resize 800 600").
 class RecordingListener : public KL::WindowListener {
